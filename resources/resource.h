@@ -1,0 +1,4 @@
+#pragma once
+
+#define IDD_PROGRESS 102
+#define IDC_PROGRESS 1000

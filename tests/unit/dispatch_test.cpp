@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dispatch.h"
+#include "fake_platform.h"
+#include "messages.h"
+
+namespace {
+
+enum Box { NONE, USAGE, MISSING, PATH };
+
+struct DispatchCase {
+  const char* line;
+  int driverResult;
+  int exitCode;
+  Box box;
+  const char* checkedFile;  // the path handed to the file check, or null
+  const char* installInf;   // null when no driver update may happen
+  const char* installHardwareId;
+  bool silent;
+};
+
+// "x.inf" exists in every case; the driver update returns driverResult.
+const DispatchCase kCases[] = {
+    {"", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {" \t ", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe", 1, 1, USAGE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe   ", 1, 1, USAGE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe /s", 1, 2, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe /S", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe x.inf", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
+    {"My drvsetup.exe", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe /s x.inf", 1, 4, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe x.inf /s", 1, 4, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe x.inf PCI\\VEN_1", 1, 0, NONE, "x.inf", "x.inf", "PCI\\VEN_1", false},
+    {"drvsetup.exe\tx.inf\t\tID  ", 1, 0, NONE, "x.inf", "x.inf", "ID", false},
+    {"drvsetup.exe x.inf ID", 0, 5, NONE, "x.inf", "x.inf", "ID", false},
+    {"drvsetup.exe \"x.inf\" ID", 1, 0, NONE, "x.inf", "x.inf", "ID", false},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true},
+    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true},
+    {"drvsetup.exe x.inf ID \"/s\"", 1, 0, NONE, "x.inf", "x.inf", "ID", true},
+    {"drvsetup.exe x.inf ID /s ", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe x.inf ID /S", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe x.inf ID /s more", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"My drvsetup.exe x.inf ID", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"My drvsetup.exe x.inf ID /s", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe \"my x.inf\" ID", 1, 5, NONE, nullptr, nullptr, nullptr, false},
+    {"drvsetup.exe no.inf ID", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
+    {"drvsetup.exe no.inf ID /s", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
+    {"drvsetup.exe \"no.inf\" ID /s", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
+    {"drvsetup.exe /s ID /s", 1, 6, PATH, "/s", nullptr, nullptr, false},
+    {"drvsetup.exe \xE9.inf ID", 1, 6, PATH, "\xE9.inf", nullptr, nullptr, false},
+};
+
+class DispatchTest : public ::testing::TestWithParam<DispatchCase> {
+ protected:
+  void SetUp() override { ResetFakePlatform(); }
+  void TearDown() override { ResetFakePlatform(); }
+};
+
+void ExpectBox(Box box, const char* checkedFile) {
+  if (box == NONE) {
+    EXPECT_TRUE(fake.boxes.empty());
+    return;
+  }
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  const FakeBox& shown = fake.boxes[0];
+  if (box == PATH) {
+    EXPECT_EQ(shown.text, std::string("Le chemin ") + checkedFile + " n'existe pas! ");
+    EXPECT_FALSE(shown.hasCaption);
+    EXPECT_EQ(shown.icon, 0x10u);
+    return;
+  }
+  EXPECT_EQ(shown.text, box == USAGE ? USAGE_TEXT : MISSING_ARGUMENT_TEXT);
+  EXPECT_TRUE(shown.hasCaption);
+  EXPECT_EQ(shown.caption, "Infos sur les parametres");
+  EXPECT_EQ(shown.icon, 0x40u);
+}
+
+TEST_P(DispatchTest, EndsWithExpectedOutcome) {
+  const DispatchCase& c = GetParam();
+  fake.commandLine = c.line;
+  fake.existingFiles = {"x.inf"};
+  fake.driverResult = c.driverResult;
+
+  EXPECT_EQ(RunSetup(), c.exitCode);
+  ExpectBox(c.box, c.checkedFile);
+  if (c.checkedFile == nullptr) {
+    EXPECT_TRUE(fake.fileChecks.empty());
+  } else {
+    EXPECT_EQ(fake.fileChecks, std::vector<std::string>{c.checkedFile});
+  }
+  if (c.installInf == nullptr) {
+    EXPECT_TRUE(fake.events.empty()) << "no dialog and no update expected";
+    return;
+  }
+  EXPECT_EQ(fake.events, (std::vector<std::string>{"start", "install", "stop"}));
+  EXPECT_EQ(fake.installInf, c.installInf);
+  EXPECT_EQ(fake.installHardwareId, c.installHardwareId);
+  EXPECT_EQ(fake.installSilent, c.silent);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, DispatchTest, ::testing::ValuesIn(kCases));
+
+TEST(PathError, LongPathIsShownWhole) {
+  ResetFakePlatform();
+  const std::string path(30000, 'p');
+  fake.commandLine = "drvsetup.exe " + path + " ID";
+  EXPECT_EQ(RunSetup(), 6);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "Le chemin " + path + " n'existe pas! ");
+  ResetFakePlatform();
+}
+
+// Each allocation failing in turn: exit 5 with nothing shown or installed
+// when the line cannot be split; exit 6 without a box when only the path
+// error text cannot be had.
+TEST(AllocationFailure, EveryFailureEndsCleanly) {
+  const char* lines[] = {"\"drvsetup.exe\" \"x.inf\" ID \"/s\"", "drvsetup.exe \"no.inf\" ID"};
+  for (const char* line : lines) {
+    for (int failing = 0; failing < 4; ++failing) {
+      ResetFakePlatform();
+      fake.commandLine = line;
+      fake.existingFiles = {"x.inf"};
+      fake.failAllocation = failing;
+      int code = RunSetup();
+      bool failedInSplit = failing < 2 || (line[0] == '"' && failing < 4);
+      SCOPED_TRACE(std::string(line) + " allocation " + std::to_string(failing));
+      if (failedInSplit) {
+        EXPECT_EQ(code, 5);
+        EXPECT_TRUE(fake.boxes.empty());
+        EXPECT_TRUE(fake.events.empty());
+      } else if (failing == 2) {
+        EXPECT_EQ(code, 6);
+        EXPECT_TRUE(fake.boxes.empty());
+      } else {
+        EXPECT_EQ(code, 6);  // nothing failed: the box is shown
+        EXPECT_EQ(fake.boxes.size(), 1u);
+      }
+    }
+  }
+  ResetFakePlatform();
+}
+
+}  // namespace
