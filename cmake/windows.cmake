@@ -16,3 +16,4 @@ target_link_libraries(drvsetup PRIVATE drvsetup_core)
 target_link_options(drvsetup PRIVATE ${DRVSETUP_LINK_FLAGS})
 
 include(tests/wine/targets.cmake)
+include(tools/targets.cmake)
