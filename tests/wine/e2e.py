@@ -1,0 +1,224 @@
+#!/usr/bin/python3
+"""End-to-end cases of the real drvsetup.exe under Wine.
+
+Each case hands the program an exact raw command line through runner.exe and
+checks its exit code, every message box (text, caption, buttons, and through
+Wine's relay trace the owner, caption pointer and style flags), the call the
+stand-in newdev.dll logged, and the progress dialog.
+
+Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR   (ARCH: x86 or x64; needs DISPLAY)
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+from e2e_cases import CASES, INF, USAGE, MISSING
+
+DIALOG = ["Kavrel Driver Setup",
+          b"Please wait while setup is installing some components....",
+          "msctls_progress32", "1000"]
+WS_SYSMENU = 0x00080000
+
+
+def unescape(field):
+    out, i = bytearray(), 0
+    while i < len(field):
+        if field[i:i + 1] == b"\\" and i + 1 < len(field):
+            out += {b"n": b"\n", b"t": b"\t", b"r": b"\r"}.get(field[i + 1:i + 2], field[i + 1:i + 2])
+            i += 2
+        else:
+            out += field[i:i + 1]
+            i += 1
+    return bytes(out)
+
+
+def records(path):
+    if not os.path.exists(path):
+        return []
+    with open(path, "rb") as f:
+        return [[unescape(x) for x in line.split(b"\t")] for line in f.read().splitlines()]
+
+
+class Prefix:
+    def __init__(self, arch, build, prefix):
+        self.arch, self.build, self.prefix = arch, build, prefix
+        self.c = os.path.join(prefix, "drive_c")
+        self.t = os.path.join(self.c, "t")
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,+relay",
+                        DRVSETUP_STUB_LOG="C:\\t\\stub.log",
+                        DRVSETUP_PLANTED_MARKER="C:\\t\\planted.marker")
+
+    def setup(self):
+        shutil.rmtree(self.t, ignore_errors=True)
+        for sub in ("app", "planted", "dir.inf", "Program Files"):
+            os.makedirs(os.path.join(self.t, sub))
+        for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf"):
+            with open(os.path.join(self.t, name), "w") as f:
+                f.write("[Version]\n")
+        exe = os.path.join(self.build, "drvsetup.exe")
+        shutil.copy(exe, os.path.join(self.t, "app", "drvsetup.exe"))
+        shutil.copy(exe, os.path.join(self.t, "planted", "drvsetup.exe"))
+        shutil.copy(os.path.join(self.build, "planted_newdev.dll"),
+                    os.path.join(self.t, "planted", "newdev.dll"))
+        self.wine("reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+                  "/d", "user32.MessageBoxA", "/f")
+
+    def wine(self, *args, env=None):
+        """Runs wine; returns its stderr. Output goes through a file, not a
+        pipe: services that Wine starts keep inherited pipes open."""
+        with open(os.path.join(self.prefix, "stderr.txt"), "w+b") as err:
+            subprocess.run(["wine", *args], env=env or self.env, stdout=subprocess.DEVNULL,
+                           stderr=err, timeout=120)
+            err.seek(0)
+            return err.read()
+
+    def start_server(self):
+        env = dict(self.env, WINEDEBUG="-all")
+        subprocess.run(["wineserver", "-p"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+        subprocess.run(["wine", "wineboot", "-u"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
+
+    def stop_server(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def install_newdev(self, kind):
+        target = os.path.join(self.c, "windows", "system32", "newdev.dll")
+        source = {"stub": "newdev_stub.dll", "noexport": "noexport_newdev.dll"}.get(kind)
+        if source:
+            shutil.copy(os.path.join(self.build, source), target)
+        return "newdev=n" if source else "newdev=d"
+
+    def run(self, case):
+        for log in ("stub.log", "planted.marker", "out.txt"):
+            if os.path.exists(os.path.join(self.t, log)):
+                os.remove(os.path.join(self.t, log))
+        with open(os.path.join(self.t, "line.bin"), "wb") as f:
+            f.write(case["line"])
+        env = dict(self.env, WINEDLLOVERRIDES=self.install_newdev(case.get("newdev", "stub")),
+                   DRVSETUP_STUB_RESULT=str(case.get("result", 1)),
+                   DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)))
+        app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
+        args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
+        if case.get("lock"):
+            args.append("lock=" + case["lock"])
+        stderr = self.wine(*args, env=env)
+        relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
+        return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
+                relay, os.path.exists(os.path.join(self.t, "planted.marker")))
+
+
+def expected_box(box):
+    if box is None:
+        return None
+    if box == "usage":
+        return USAGE, b"Infos sur les parametres", 0x40
+    if box == "missing":
+        return MISSING, b"Infos sur les parametres", 0x40
+    return b"Le chemin " + box[1] + b" n'existe pas! ", None, 0x10
+
+
+RELAY = re.compile(rb'Call user32\.MessageBoxA\(([0-9a-f]+),[0-9a-f]+ ".*",([0-9a-f]+)(?: "[^"]*")?,([0-9a-f]+)\) ret=')
+
+
+def check_boxes(case, out, relay, fail):
+    boxes = [r for r in out if r[0] == b"box"]
+    want = expected_box(case.get("box"))
+    if want is None:
+        if boxes or relay:
+            fail("unexpected box: %r" % (boxes or relay))
+        return
+    if len(boxes) != 1:
+        return fail("expected one box, saw %r" % boxes)
+    text, caption, style = want
+    _, shown_caption, shown_text, buttons, icon = boxes[0]
+    if shown_text != text:
+        fail("box text %r, expected %r" % (shown_text[:200], text[:200]))
+    if shown_caption != (caption or b"Error"):
+        fail("box caption %r" % shown_caption)
+    if buttons != b"1" or icon != b"icon":
+        fail("box buttons %r, icon %r" % (buttons, icon))
+    m = RELAY.search(relay[0]) if len(relay) == 1 else None
+    if not m:
+        return fail("relay trace: %r" % relay)
+    owner, caption_ptr, flags = (int(g, 16) for g in m.groups())
+    if owner != 0 or flags != style or (caption is None) != (caption_ptr == 0):
+        fail("MessageBoxA owner %x caption %x flags %x" % (owner, caption_ptr, flags))
+
+
+def check_call(case, calls, fail):
+    want = case.get("call")
+    if want is None:
+        if calls:
+            fail("unexpected driver update: %r" % calls)
+        return
+    hwid, inf, silent = want
+    expected = [b"call", b"00000000" if len(calls and calls[0][1]) == 8 else b"0000000000000000",
+                hwid, inf, b"1", b"reboot" if silent else b"noreboot"]
+    if calls != [expected]:
+        fail("driver update %r, expected %r" % (calls, expected))
+
+
+def check_dialog(case, out, fail):
+    dialogs = [r for r in out if r[0] == b"dialog"]
+    if not case.get("dialog"):
+        if dialogs:
+            fail("unexpected progress dialog: %r" % dialogs)
+        return
+    if len(dialogs) != 1:
+        return fail("expected the progress dialog, saw %r" % dialogs)
+    _, caption, label, cls, ctrl, style, rng, positions = dialogs[0]
+    if [caption.decode(), label, cls.decode(), ctrl.decode()] != DIALOG:
+        fail("dialog %r" % dialogs[0])
+    if int(style, 16) & WS_SYSMENU:
+        fail("dialog has a system menu: style %s" % style)
+    if rng != b"0-100":
+        fail("bar range %r" % rng)
+    steps = [int(p) for p in positions.split(b",")]
+    if len(steps) < 3 or any(b - a != 4 and b > a for a, b in zip(steps, steps[1:])):
+        fail("bar positions %r do not advance by 4" % positions)
+
+
+def check(case, result):
+    out, calls, relay, planted = result
+    errors = []
+    fail = errors.append
+    exits = [r for r in out if r[0] in (b"exit", b"timeout")]
+    if exits != [[b"exit", str(case["exit"]).encode()]]:
+        fail("exit %r, expected %d" % (exits, case["exit"]))
+    check_boxes(case, out, relay, fail)
+    check_call(case, calls, fail)
+    check_dialog(case, out, fail)
+    if planted:
+        fail("the newdev.dll beside the program was loaded")
+    return errors
+
+
+def main():
+    arch, build, prefix = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    wine = Prefix(arch, build, prefix)
+    wine.start_server()
+    wine.setup()
+    passed = failed = 0
+    for case in CASES:
+        if arch not in case.get("arch", ("x86", "x64")):
+            continue
+        errors = check(case, wine.run(case))
+        if errors:
+            failed += 1
+            print("FAIL %s %s: %r" % (arch, case["name"], case["line"][:120]))
+            for e in errors:
+                print("     " + e)
+        else:
+            passed += 1
+            print("ok   %s %s" % (arch, case["name"]))
+    wine.stop_server()
+    print("wine %s: %d passed, %d failed" % (arch, passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,73 @@
+"""The table of end-to-end cases: one raw command line each, with its outcome.
+
+line: the exact raw command line. exit: the exit code. box: None, "usage",
+"missing" or ("path", path). call: (hardware ID, INF path, silent) that the
+stand-in newdev.dll must log, or None. dialog: the progress dialog must be
+seen (the stand-in holds long enough). Optional: result and delay of the
+stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
+without sharing), folder (where the program runs from), arch.
+"""
+
+USAGE = (b"Les parametres possibles sont\n le chemin d'acces \n l'hardware ID \n"
+         b" mode silencieux (optionnel)")
+MISSING = b"Il manque le chemin d'acces ou l'hardware ID"
+INF = b"C:\\t\\x.inf"
+NOINF = b"C:\\t\\missing.inf"
+LONG = b"C:\\t\\" + b"d" * 400 + b".inf"
+HUGE = b"C:\\t\\" + b"h" * (32766 - len(b"drvsetup.exe  ID") - 5)
+PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
+HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
+
+
+def case(name, line, exit, box=None, call=None, **more):
+    return dict(name=name, line=line, exit=exit, box=box, call=call, **more)
+
+
+CASES = [
+    case("empty line", b"", 5),
+    case("blanks and tabs only", b" \t \t", 5),
+    case("program name only", b"drvsetup.exe", 1, "usage"),
+    case("program name and trailing blanks", b"drvsetup.exe  \t ", 1, "usage"),
+    case("switch alone", b"drvsetup.exe /s", 2),
+    case("upper-case switch alone", b"drvsetup.exe /S", 3, "missing"),
+    case("one argument", b"drvsetup.exe " + INF, 3, "missing"),
+    case("quoted program path with a blank", PF, 3, "missing"),
+    case("switch then existing file", b"drvsetup.exe /s " + INF, 4),
+    case("existing file then switch", b"drvsetup.exe " + INF + b" /s", 4),
+    case("normal install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 0,
+         call=(b"PCI\\VEN_8086", INF, False), delay=HELD, dialog=True),
+    case("silent install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086 /s", 0,
+         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True),
+    case("tabs and runs of blanks", b"drvsetup.exe\t\t" + INF + b"   \tID\t /s", 0,
+         call=(b"ID", INF, True)),
+    case("quoted INF path", b'"drvsetup.exe" "' + INF + b'" "ID"', 0, call=(b"ID", INF, False)),
+    case("quoted switch", b"drvsetup.exe " + INF + b' ID "/s"', 0, call=(b"ID", INF, True)),
+    case("update returns FALSE", b"drvsetup.exe " + INF + b" ID", 5, call=(b"ID", INF, False),
+         result=0),
+    case("update returns FALSE, silent", b"drvsetup.exe " + INF + b" ID /s", 5,
+         call=(b"ID", INF, True), result=0),
+    case("no newdev.dll", b"drvsetup.exe " + INF + b" ID /s", 5, newdev="none"),
+    case("newdev.dll without the function", b"drvsetup.exe " + INF + b" ID", 5,
+         newdev="noexport"),
+    case("trailing blank after switch", b"drvsetup.exe " + INF + b" ID /s ", 5),
+    case("upper-case switch third", b"drvsetup.exe " + INF + b" ID /S", 5),
+    case("words after switch", b"drvsetup.exe " + INF + b" ID /s now", 5),
+    case("quoted program path with a blank, install", PF + b" " + INF + b" ID", 5),
+    case("quoted program path with a blank, silent", PF + b" " + INF + b" ID /s", 5),
+    case("quoted INF path with a blank", b'drvsetup.exe "C:\\t\\Program Files\\x.inf" ID', 5),
+    case("missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF)),
+    case("missing INF, silent", b"drvsetup.exe " + NOINF + b" ID /s", 6, ("path", NOINF)),
+    case("missing quoted INF", b'drvsetup.exe "' + NOINF + b'" ID', 6, ("path", NOINF)),
+    case("switch as INF path", b"drvsetup.exe /s ID /s", 6, ("path", b"/s")),
+    case("INF path names a folder", b"drvsetup.exe C:\\t\\dir.inf ID", 6, ("path", b"C:\\t\\dir.inf")),
+    case("INF held open without sharing", b"drvsetup.exe C:\\t\\locked.inf ID", 6,
+         ("path", b"C:\\t\\locked.inf"), lock="C:\\t\\locked.inf"),
+    case("path of 400 characters", b"drvsetup.exe " + LONG + b" ID", 6, ("path", LONG)),
+    case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE)),
+    case("bytes outside ASCII, missing", b"drvsetup.exe C:\\t\\\xe0\x80\xff.inf ID", 6,
+         ("path", b"C:\\t\\\xe0\x80\xff.inf")),
+    case("bytes outside ASCII, install", b"drvsetup.exe C:\\t\\\xe9t\xe9.inf ID\xe9\xfc", 0,
+         call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", False)),
+    case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), folder="planted"),
+]

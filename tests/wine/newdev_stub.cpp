@@ -1,0 +1,28 @@
+// Stands in for the platform's newdev.dll in the test prefix: logs the five
+// arguments it was called with, waits DRVSETUP_STUB_DELAY_MS, and returns
+// DRVSETUP_STUB_RESULT (TRUE unless "0").
+#include <stdio.h>
+#include <stdlib.h>
+#include <windows.h>
+
+#include "record.h"
+
+static DWORD EnvNumber(const char* name, DWORD fallback) {
+  char value[32];
+  return ReadEnv(name, value, sizeof value) ? strtoul(value, nullptr, 10) : fallback;
+}
+
+extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
+    HWND owner, LPCSTR hardwareId, LPCSTR infPath, DWORD flags, PBOOL rebootRequired) {
+  char log[MAX_PATH], ownerText[32], flagsText[32];
+  if (ReadEnv("DRVSETUP_STUB_LOG", log, sizeof log)) {
+    snprintf(ownerText, sizeof ownerText, "%p", reinterpret_cast<void*>(owner));
+    snprintf(flagsText, sizeof flagsText, "%lu", flags);
+    const char* fields[] = {"call", ownerText, hardwareId, infPath, flagsText,
+                            rebootRequired != nullptr ? "reboot" : "noreboot"};
+    AppendRecord(log, fields, 6);
+  }
+  Sleep(EnvNumber("DRVSETUP_STUB_DELAY_MS", 0));
+  if (rebootRequired != nullptr) *rebootRequired = TRUE;
+  return EnvNumber("DRVSETUP_STUB_RESULT", 1) != 0;
+}

@@ -1,0 +1,167 @@
+// Starts a program with an exact raw command line read from a file, records
+// every message box (then presses OK) and the progress dialog it shows, and
+// records its exit code:
+//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS]
+// A lock holds PATH open without sharing while the program runs.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "record.h"
+
+static const char* outPath;
+static DWORD childId;
+static HWND seenBoxes[64];
+static int seenBoxCount;
+static char text[70000];
+
+struct DialogSeen {
+  bool seen;
+  char caption[256], label[256], ctrlClass[64], positions[4096];
+  int ctrlId, rangeLow, rangeHigh, lastPos;
+  LONG style;
+};
+static DialogSeen dialog;
+
+// WM_GETTEXT rather than GetWindowTextA: across processes the latter reads a
+// copy of the text that Wine does not keep for texts near 32K characters.
+static const char* WindowText(HWND hwnd) {
+  text[0] = '\0';
+  DWORD_PTR length;
+  if (hwnd != nullptr)
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &length);
+  return text;
+}
+
+static BOOL CALLBACK AddButton(HWND child, LPARAM buttons) {
+  char name[32];
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
+    char id[16];
+    snprintf(id, sizeof id, "%s%d", *reinterpret_cast<char*>(buttons) ? "," : "", GetDlgCtrlID(child));
+    strcat(reinterpret_cast<char*>(buttons), id);
+  }
+  return TRUE;
+}
+
+static void RecordBox(HWND box) {
+  for (int i = 0; i < seenBoxCount; ++i)
+    if (seenBoxes[i] == box) return;
+  if (seenBoxCount < 64) seenBoxes[seenBoxCount++] = box;
+  char caption[512], buttons[128] = "";
+  lstrcpynA(caption, WindowText(box), sizeof caption);
+  EnumChildWindows(box, AddButton, reinterpret_cast<LPARAM>(buttons));
+  HWND icon = GetDlgItem(box, 1088);
+  bool hasIcon = icon != nullptr && SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+  const char* fields[] = {"box", caption, WindowText(GetDlgItem(box, 0xFFFF)), buttons,
+                          hasIcon ? "icon" : "noicon"};
+  AppendRecord(outPath, fields, 5);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+static void WatchDialog(HWND hwnd, HWND bar) {
+  int pos = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  if (!dialog.seen) {
+    dialog.seen = true;
+    lstrcpynA(dialog.caption, WindowText(hwnd), sizeof dialog.caption);
+    lstrcpynA(dialog.label, WindowText(GetDlgItem(hwnd, 0xFFFF)), sizeof dialog.label);
+    GetClassNameA(bar, dialog.ctrlClass, sizeof dialog.ctrlClass);
+    dialog.ctrlId = GetDlgCtrlID(bar);
+    dialog.style = GetWindowLongA(hwnd, GWL_STYLE);
+    // No range record across processes: ask for each limit alone.
+    dialog.rangeLow = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, TRUE, 0));
+    dialog.rangeHigh = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
+  } else if (pos == dialog.lastPos) {
+    return;
+  }
+  dialog.lastPos = pos;
+  size_t used = strlen(dialog.positions);
+  if (used + 16 < sizeof dialog.positions)
+    snprintf(dialog.positions + used, 16, "%s%d", used ? "," : "", pos);
+}
+
+static BOOL CALLBACK Classify(HWND hwnd, LPARAM) {
+  DWORD pid;
+  char name[32];
+  GetWindowThreadProcessId(hwnd, &pid);
+  GetClassNameA(hwnd, name, sizeof name);
+  if (pid != childId || strcmp(name, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+  HWND bar = GetDlgItem(hwnd, 1000);
+  if (bar != nullptr) WatchDialog(hwnd, bar);
+  else RecordBox(hwnd);
+  return TRUE;
+}
+
+static void RecordDialog() {
+  if (!dialog.seen) return;
+  char id[16], style[16], range[32];
+  snprintf(id, sizeof id, "%d", dialog.ctrlId);
+  snprintf(style, sizeof style, "%08lX", static_cast<unsigned long>(dialog.style));
+  snprintf(range, sizeof range, "%d-%d", dialog.rangeLow, dialog.rangeHigh);
+  const char* fields[] = {"dialog", dialog.caption, dialog.label, dialog.ctrlClass,
+                          id,       style,          range,        dialog.positions};
+  AppendRecord(outPath, fields, 8);
+}
+
+static char* ReadLine(const char* path) {
+  static char line[70000];
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return nullptr;
+  size_t length = fread(line, 1, sizeof line - 1, file);
+  fclose(file);
+  line[length] = '\0';
+  return line;
+}
+
+static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return GetLastError() | 0x10000;
+  childId = process.dwProcessId;
+  DWORD started = GetTickCount(), code = STILL_ACTIVE;
+  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+    EnumWindows(Classify, 0);
+    if (GetTickCount() - started > timeoutMs) {
+      TerminateProcess(process.hProcess, 99);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      code = STILL_ACTIVE;
+      break;
+    }
+  }
+  if (code != STILL_ACTIVE || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
+  if (GetTickCount() - started > timeoutMs) code = STILL_ACTIVE;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 4) return 2;
+  outPath = argv[3];
+  DeleteFileA(outPath);
+  DWORD timeoutMs = 20000;
+  HANDLE lock = INVALID_HANDLE_VALUE;
+  for (int i = 4; i < argc; ++i) {
+    if (strncmp(argv[i], "timeout=", 8) == 0) timeoutMs = strtoul(argv[i] + 8, nullptr, 10);
+    if (strncmp(argv[i], "lock=", 5) == 0)
+      lock = CreateFileA(argv[i] + 5, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  char* line = ReadLine(argv[2]);
+  if (line == nullptr) return 2;
+  DWORD code = Run(argv[1], line, timeoutMs);
+  if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+  RecordDialog();
+  char codeText[32];
+  snprintf(codeText, sizeof codeText, "%lu", static_cast<unsigned long>(code));
+  const char* fields[] = {code == STILL_ACTIVE ? "timeout" : "exit", codeText};
+  AppendRecord(outPath, fields, 2);
+  return 0;
+}
