@@ -41,6 +41,9 @@ const SplitCase kSplitCases[] = {
     {"p \xE9t\xE9 \x81\xFF", 4, {"p", "\xE9t\xE9", "\x81\xFF"}},
 };
 
+// Names each case by its command line in test output.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
+
 class SplitTest : public ::testing::TestWithParam<SplitCase> {
  protected:
   void SetUp() override { ResetFakePlatform(); }

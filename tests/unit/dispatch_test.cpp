@@ -54,6 +54,9 @@ const DispatchCase kCases[] = {
     {"drvsetup.exe \xE9.inf ID", 1, 6, PATH, "\xE9.inf", nullptr, nullptr, false},
 };
 
+// Names each case by its command line in test output.
+void PrintTo(const DispatchCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
+
 class DispatchTest : public ::testing::TestWithParam<DispatchCase> {
  protected:
   void SetUp() override { ResetFakePlatform(); }

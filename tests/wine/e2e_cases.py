@@ -5,7 +5,10 @@ line: the exact raw command line. exit: the exit code. box: None, "usage",
 stand-in newdev.dll must log, or None. dialog: the progress dialog must be
 seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
-without sharing), folder (where the program runs from), arch.
+without sharing), folder (where the program runs from), arch (default x86
+only), relay (False
+to skip the trace of MessageBoxA's arguments), text (False to skip the
+comparison of the box's text).
 """
 
 USAGE = (b"Les parametres possibles sont\n le chemin d'acces \n l'hardware ID \n"
@@ -15,7 +18,9 @@ INF = b"C:\\t\\x.inf"
 NOINF = b"C:\\t\\missing.inf"
 LONG = b"C:\\t\\" + b"d" * 400 + b".inf"
 HUGE = b"C:\\t\\" + b"h" * (32766 - len(b"drvsetup.exe  ID") - 5)
+BIGGEST = b"C:\\t\\" + b"b" * (32766 - len(b"Le chemin  n'existe pas! ") - 5)
 PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
+BOTH = ("x86", "x64")
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
 
 
@@ -23,10 +28,11 @@ def case(name, line, exit, box=None, call=None, **more):
     return dict(name=name, line=line, exit=exit, box=box, call=call, **more)
 
 
+# An empty raw line cannot be handed over under Wine (it passes the program
+# path instead); the unit tests cover it.
 CASES = [
-    case("empty line", b"", 5),
     case("blanks and tabs only", b" \t \t", 5),
-    case("program name only", b"drvsetup.exe", 1, "usage"),
+    case("program name only", b"drvsetup.exe", 1, "usage", arch=BOTH),
     case("program name and trailing blanks", b"drvsetup.exe  \t ", 1, "usage"),
     case("switch alone", b"drvsetup.exe /s", 2),
     case("upper-case switch alone", b"drvsetup.exe /S", 3, "missing"),
@@ -37,7 +43,7 @@ CASES = [
     case("normal install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 0,
          call=(b"PCI\\VEN_8086", INF, False), delay=HELD, dialog=True),
     case("silent install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086 /s", 0,
-         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True),
+         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True, arch=BOTH),
     case("tabs and runs of blanks", b"drvsetup.exe\t\t" + INF + b"   \tID\t /s", 0,
          call=(b"ID", INF, True)),
     case("quoted INF path", b'"drvsetup.exe" "' + INF + b'" "ID"', 0, call=(b"ID", INF, False)),
@@ -55,7 +61,7 @@ CASES = [
     case("quoted program path with a blank, install", PF + b" " + INF + b" ID", 5),
     case("quoted program path with a blank, silent", PF + b" " + INF + b" ID /s", 5),
     case("quoted INF path with a blank", b'drvsetup.exe "C:\\t\\Program Files\\x.inf" ID', 5),
-    case("missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF)),
+    case("missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF), arch=BOTH),
     case("missing INF, silent", b"drvsetup.exe " + NOINF + b" ID /s", 6, ("path", NOINF)),
     case("missing quoted INF", b'drvsetup.exe "' + NOINF + b'" ID', 6, ("path", NOINF)),
     case("switch as INF path", b"drvsetup.exe /s ID /s", 6, ("path", b"/s")),
@@ -63,11 +69,16 @@ CASES = [
     case("INF held open without sharing", b"drvsetup.exe C:\\t\\locked.inf ID", 6,
          ("path", b"C:\\t\\locked.inf"), lock="C:\\t\\locked.inf"),
     case("path of 400 characters", b"drvsetup.exe " + LONG + b" ID", 6, ("path", LONG)),
-    case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE)),
+    # The platform's message box shows texts of at most 32,766 characters, and
+    # Wine's relay trace stalls on them: here only the box and the code count.
+    case("path box of 32766 characters", b"drvsetup.exe " + BIGGEST + b" ID", 6,
+         ("path", BIGGEST), relay=False),
+    case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE),
+         relay=False, text=False),
     case("bytes outside ASCII, missing", b"drvsetup.exe C:\\t\\\xe0\x80\xff.inf ID", 6,
          ("path", b"C:\\t\\\xe0\x80\xff.inf")),
     case("bytes outside ASCII, install", b"drvsetup.exe C:\\t\\\xe9t\xe9.inf ID\xe9\xfc", 0,
          call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", False)),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
-         call=(b"ID", INF, True), folder="planted"),
+         call=(b"ID", INF, True), folder="planted", arch=BOTH),
 ]
