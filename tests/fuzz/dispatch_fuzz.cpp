@@ -1,0 +1,134 @@
+// Fuzzes RunSetup: the first byte says whether the INF exists, what the
+// driver update returns and now and then which allocation fails; the rest is
+// the command line.
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "dispatch.h"
+#include "fake_platform.h"
+#include "messages.h"
+#include "reference.h"
+#include "report.h"
+
+enum Box { NO_BOX, USAGE, MISSING, PATH, UNKNOWN_BOX };
+enum Action { STOP, INSTALL, INSTALL_SILENT };
+
+struct Rule {
+  int count;
+  const char* pattern;  // tokens 1..3: 'S' is "/s", 'n' is anything else, '.' either
+  Action action;
+  int exitCode;  // for STOP only
+  Box box;
+};
+
+// The decision table; the first row that fits decides.
+const Rule kRules[] = {
+    {0, "", STOP, 5, NO_BOX},
+    {1, "", STOP, 1, USAGE},
+    {2, "S", STOP, 2, NO_BOX},
+    {2, "n", STOP, 3, MISSING},
+    {3, "S.", STOP, 4, NO_BOX},
+    {3, ".S", STOP, 4, NO_BOX},
+    {3, "nn", INSTALL, 0, NO_BOX},
+    {4, "..n", STOP, 5, NO_BOX},
+    {4, "..S", INSTALL_SILENT, 0, NO_BOX},
+};
+
+struct Outcome {
+  int exitCode;
+  Box box;
+  bool fileChecked, installed, silent;
+};
+
+static bool Fits(const Rule& rule, const std::vector<std::string>& tokens) {
+  if (static_cast<int>(tokens.size()) != rule.count) return false;
+  for (int i = 0; rule.pattern[i] != '\0'; ++i) {
+    bool isSwitch = tokens[i + 1] == "/s";
+    if ((rule.pattern[i] == 'S' && !isSwitch) || (rule.pattern[i] == 'n' && isSwitch)) return false;
+  }
+  return true;
+}
+
+static Outcome Expect(const std::vector<std::string>& tokens, bool infExists, int driverResult,
+                      bool pathTextFails) {
+  const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules),
+                                  [&](const Rule& r) { return Fits(r, tokens); });
+  Require(rule != std::end(kRules), "the reference table covers every token count");
+  if (rule->action == STOP) return {rule->exitCode, rule->box, false, false, false};
+  if (!infExists) return {6, pathTextFails ? NO_BOX : PATH, true, false, false};
+  return {driverResult != 0 ? 0 : 5, NO_BOX, true, true, rule->action == INSTALL_SILENT};
+}
+
+static bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+static Box Classify(const FakeBox& box) {
+  const bool parameters =
+      box.hasCaption && box.caption == "Infos sur les parametres" && box.icon == 0x40;
+  if (box.text == USAGE_TEXT && parameters) return USAGE;
+  if (box.text == MISSING_ARGUMENT_TEXT && parameters) return MISSING;
+  if (box.text.rfind("Le chemin ", 0) == 0 && EndsWith(box.text, " n'existe pas! ") &&
+      !box.hasCaption && box.icon == 0x10)
+    return PATH;
+  return UNKNOWN_BOX;
+}
+
+static void DispatchOnce(const uint8_t* data, size_t size) {
+  const bool infExists = data[0] & 1;
+  const int driverResult = (data[0] & 2) ? ((data[0] & 4) ? -1 : 1) : 0;
+  const int failing = (data[0] >> 3) >= 24 ? (data[0] >> 3) - 24 : -1;
+  const char* rest = reinterpret_cast<const char*>(data + 1);
+  const std::string line(rest, strnlen(rest, size - 1));
+
+  const std::vector<std::string> raw = ReferenceRawTokens(line, 4);
+  std::vector<std::string> tokens;
+  for (const std::string& t : raw) tokens.push_back(ReferenceUnquote(t));
+  const int splitAllocations =
+      1 + std::count_if(raw.begin(), raw.end(), [](const std::string& t) { return t[0] == '"'; });
+  if (failing >= 0 && failing < splitAllocations) tokens.clear();  // the split yields nothing
+
+  fake.commandLine = line;
+  if (infExists && tokens.size() >= 2) fake.existingFiles = {tokens[1]};
+  fake.driverResult = driverResult;
+  fake.failAllocation = failing;
+  const int code = RunSetup();
+  const Outcome expected = Expect(tokens, infExists, driverResult, failing == splitAllocations);
+
+  Require(code >= 0 && code <= 6, "the exit code is one of 0..6");
+  Require(fake.boxes.size() <= 1, "at most one message box");
+  const std::vector<std::string> update = {"start", "install", "stop"};
+  Require(fake.events.empty() || fake.events == update,
+          "no dialog, or exactly one update between start and stop");
+  Require(fake.boxes.empty() || fake.events.empty(), "never both a box and an update");
+  const Box shown = fake.boxes.empty() ? NO_BOX : Classify(fake.boxes[0]);
+  Require(shown != UNKNOWN_BOX,
+          "a box shows one of the three known texts with its caption and icon");
+  Require(shown == expected.box, "the box is the one the table calls for");
+  if (shown == PATH)
+    Require(fake.boxes[0].text == "Le chemin " + tokens[1] + " n'existe pas! ",
+            "the path error names the INF");
+  Require(fake.fileChecks == (expected.fileChecked ? std::vector<std::string>{tokens[1]}
+                                                   : std::vector<std::string>{}),
+          "the INF is checked once, only on the way to an update");
+  Require(fake.events.empty() != expected.installed,
+          "the update happens when the table calls for it");
+  if (expected.installed) {
+    Require(fake.installInf == tokens[1] && fake.installHardwareId == tokens[2],
+            "the update gets the INF and the hardware ID");
+    Require(fake.installSilent == expected.silent, "a reboot address is passed only with /s");
+  }
+  Require(code == expected.exitCode, "the exit code matches the reference table");
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  SetCurrentInput(data, size);
+  ResetFakePlatform();
+  DispatchOnce(data, size);
+  ResetFakePlatform();  // frees the blocks now, so no input looks like a leak
+  return 0;
+}
