@@ -20,6 +20,7 @@ DIALOG = ["Kavrel Driver Setup",
           b"Please wait while setup is installing some components....",
           "msctls_progress32", "1000"]
 WS_SYSMENU = 0x00080000
+STRESS_LIMIT_MS = 5000  # generous: a run holds at most 300 ms
 
 
 def unescape(field):
@@ -106,6 +107,8 @@ class Prefix:
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
         if case.get("lock"):
             args.append("lock=" + case["lock"])
+        if case.get("stress"):
+            args += ["stress=%d" % case["stress"], "timeout=%d" % STRESS_LIMIT_MS]
         stderr = self.wine(*args, env=env)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
@@ -185,10 +188,26 @@ def check_dialog(case, out, fail):
         fail("bar positions %r do not advance by 4" % positions)
 
 
+def check_stress(case, out, fail):
+    runs = [r for r in out if r[0] == b"stress"]
+    if len(runs) != case["stress"]:
+        fail("%d stress runs recorded of %d" % (len(runs), case["stress"]))
+    for _, delay, result, code, ms in runs:
+        want = b"0" if result == b"1" else b"5"
+        if code != want or int(ms) > STRESS_LIMIT_MS:
+            fail("stand-in delay %s ms, result %s: exit %s after %s ms" % (
+                delay.decode(), result.decode(), code.decode(), ms.decode()))
+    slowest = max([int(r[4]) for r in runs] or [0])
+    print("     %d runs, slowest %d ms" % (len(runs), slowest))
+
+
 def check(case, result):
     out, calls, relay, planted = result
     errors = []
     fail = errors.append
+    if case.get("stress"):
+        check_stress(case, out, fail)
+        return errors
     exits = [r for r in out if r[0] in (b"exit", b"timeout")]
     if exits != [[b"exit", str(case["exit"]).encode()]]:
         fail("exit %r, expected %d" % (exits, case["exit"]))

@@ -5,7 +5,8 @@ line: the exact raw command line. exit: the exit code. box: None, "usage",
 stand-in newdev.dll must log, or None. dialog: the progress dialog must be
 seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
-without sharing), folder (where the program runs from), arch (default x86
+without sharing), stress (that many runs with random stand-in delays and
+verdicts, each checked for its exit code and time), folder (where the program runs from), arch (default x86
 only), relay (False
 to skip the trace of MessageBoxA's arguments), text (False to skip the
 comparison of the box's text).
@@ -81,4 +82,6 @@ CASES = [
          call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", False)),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
          call=(b"ID", INF, True), folder="planted", arch=BOTH),
+    case("200 silent installs, stand-in answering after 0 to 300 ms",
+         b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]

@@ -1,8 +1,10 @@
 // Starts a program with an exact raw command line read from a file, records
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
-//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS]
-// A lock holds PATH open without sharing while the program runs.
+//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS] [stress=N]
+// A lock holds PATH open without sharing while the program runs. Stress runs
+// the program N times, the stand-in newdev.dll answering each time after a
+// random delay of 0 to 300 ms with a random verdict, and records each run.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -143,19 +145,44 @@ static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
   return code;
 }
 
+static void Stress(const char* app, const char* line, int runs, DWORD timeoutMs) {
+  static char copy[70000];
+  srand(GetTickCount());
+  for (int i = 0; i < runs; ++i) {
+    char delay[16], result[16], code[16], elapsed[16];
+    snprintf(delay, sizeof delay, "%d", rand() % 301);
+    snprintf(result, sizeof result, "%d", rand() % 2);
+    SetEnvironmentVariableA("DRVSETUP_STUB_DELAY_MS", delay);
+    SetEnvironmentVariableA("DRVSETUP_STUB_RESULT", result);
+    lstrcpynA(copy, line, sizeof copy);
+    DWORD started = GetTickCount();
+    DWORD exitCode = Run(app, copy, timeoutMs);
+    snprintf(code, sizeof code, "%lu", static_cast<unsigned long>(exitCode));
+    snprintf(elapsed, sizeof elapsed, "%lu", GetTickCount() - started);
+    const char* fields[] = {"stress", delay, result, code, elapsed};
+    AppendRecord(outPath, fields, 5);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc < 4) return 2;
   outPath = argv[3];
   DeleteFileA(outPath);
   DWORD timeoutMs = 20000;
+  int stressRuns = 0;
   HANDLE lock = INVALID_HANDLE_VALUE;
   for (int i = 4; i < argc; ++i) {
     if (strncmp(argv[i], "timeout=", 8) == 0) timeoutMs = strtoul(argv[i] + 8, nullptr, 10);
+    if (strncmp(argv[i], "stress=", 7) == 0) stressRuns = atoi(argv[i] + 7);
     if (strncmp(argv[i], "lock=", 5) == 0)
       lock = CreateFileA(argv[i] + 5, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   }
   char* line = ReadLine(argv[2]);
   if (line == nullptr) return 2;
+  if (stressRuns > 0) {
+    Stress(argv[1], line, stressRuns, timeoutMs);
+    return 0;
+  }
   DWORD code = Run(argv[1], line, timeoutMs);
   if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
   RecordDialog();

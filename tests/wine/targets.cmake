@@ -13,3 +13,8 @@ foreach(dll newdev_stub planted_newdev noexport_newdev)
   # Undecorated stdcall export names, as the platform's DLL has them.
   target_link_options(${dll} PRIVATE -static -Wl,--kill-at)
 endforeach()
+
+# The progress dialog in process, with the program's own dialog template.
+add_executable(progress_test tests/wine/progress_test.cpp progress/progress_dialog.cpp
+  install/system_library.cpp resources/drvsetup.rc)
+target_link_options(progress_test PRIVATE -static)
