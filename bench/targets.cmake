@@ -1,0 +1,18 @@
+# Windows-side bench programs: the size floor and the timing helpers of bench/run.
+# The floor gets exactly drvsetup.exe's compile and link flags.
+add_executable(bench_floor WIN32 bench/floor.cpp)
+target_link_options(bench_floor PRIVATE ${DRVSETUP_LINK_FLAGS})
+
+add_library(bench_clock STATIC bench/clock.cpp)
+
+foreach(helper lifetime cpu)
+  add_executable(bench_${helper} bench/${helper}.cpp)
+  target_link_libraries(bench_${helper} PRIVATE bench_clock)
+  target_link_options(bench_${helper} PRIVATE -static)
+endforeach()
+
+# The progress dialog in process, with the program's own dialog template.
+add_executable(bench_dialog_stop bench/dialog_stop.cpp progress/progress_dialog.cpp
+  install/system_library.cpp resources/drvsetup.rc)
+target_link_libraries(bench_dialog_stop PRIVATE bench_clock)
+target_link_options(bench_dialog_stop PRIVATE -static)

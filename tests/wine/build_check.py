@@ -1,0 +1,81 @@
+#!/usr/bin/python3
+"""Checks what the built executables carry: the dialog template as the only
+resource, byte for byte; imports of system DLLs only, never newdev.dll or
+comctl32.dll; no link timestamp. Usage: build_check.py EXE...
+"""
+import struct
+import sys
+
+import pefile
+
+ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+TEXT = "Please wait while setup is installing some components...."
+
+
+def wide(text):
+    return (text + "\0").encode("utf-16-le")
+
+
+def pad4(data):
+    return data + b"\0" * (-len(data) % 4)
+
+
+def item(style, x, y, cx, cy, ident, cls, title):
+    return pad4(struct.pack("<IIhhhhH", style, 0, x, y, cx, cy, ident) + cls + title +
+                struct.pack("<H", 0))
+
+
+def expected_template():
+    header = struct.pack("<IIHhhhh", 0x80C000C0, 0, 2, 0, 0, 192, 36)
+    header += struct.pack("<HH", 0, 0) + wide("Kavrel Driver Setup")
+    header += struct.pack("<H", 8) + wide("MS Sans Serif")
+    bar = item(0x50800000, 52, 17, 80, 10, 1000, wide("msctls_progress32"), wide("Progress1"))
+    label = item(0x50020000, 5, 5, 180, 10, 0xFFFF, struct.pack("<HH", 0xFFFF, 0x0082), wide(TEXT))
+    return pad4(header) + bar + label
+
+
+def resources(pe):
+    found = []
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return found
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for name in rtype.directory.entries:
+            for lang in name.directory.entries:
+                data = lang.data.struct
+                found.append((rtype.id, name.id, lang.id, pe.get_data(data.OffsetToData, data.Size)))
+    return found
+
+
+def check(path):
+    pe = pefile.PE(path)
+    errors = []
+    found = resources(pe)
+    if [(t, n, l) for t, n, l, _ in found] != [(5, 102, 1033)]:
+        errors.append("resources %r, expected only dialog 102 in language 1033" %
+                      [(t, n, l) for t, n, l, _ in found])
+    elif found[0][3].rstrip(b"\0") != expected_template().rstrip(b"\0"):
+        errors.append("dialog template differs:\n  %s\n  %s" % (found[0][3].hex(), expected_template().hex()))
+    imports = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+    if not imports <= ALLOWED_IMPORTS:
+        errors.append("imports %s" % sorted(imports - ALLOWED_IMPORTS))
+    if pe.FILE_HEADER.TimeDateStamp != 0:
+        errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
+    if pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]:
+        errors.append("not a GUI-subsystem program")
+    return errors
+
+
+def main():
+    passed = failed = 0
+    for path in sys.argv[1:]:
+        errors = check(path)
+        print(("FAIL " if errors else "ok   ") + path)
+        for e in errors:
+            print("  - " + e)
+        passed, failed = passed + (not errors), failed + bool(errors)
+    print("build: %d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
