@@ -14,7 +14,7 @@ double FileTimeMs(FILETIME time) {
   return static_cast<double>(ticks) / 10000.0;
 }
 
-bool StartLine(const char* line, PROCESS_INFORMATION* process) {
+bool StartLine(const char* line, DWORD flags, PROCESS_INFORMATION* process) {
   static char app[MAX_PATH], copy[2048];
   size_t length = strcspn(line, " ");
   if (length >= sizeof app || strlen(line) >= sizeof copy) return false;
@@ -23,6 +23,6 @@ bool StartLine(const char* line, PROCESS_INFORMATION* process) {
   strcpy(copy, line);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  return CreateProcessA(app, copy, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  return CreateProcessA(app, copy, nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                         process) != 0;
 }

@@ -4,8 +4,9 @@
 // Milliseconds on the performance counter.
 double NowMs();
 
-// A FILETIME span (100 ns units) in milliseconds.
+// A FILETIME (100 ns units) in milliseconds.
 double FileTimeMs(FILETIME time);
 
-// Starts LINE, whose first blank-separated word is the program's path.
-bool StartLine(const char* line, PROCESS_INFORMATION* process);
+// Starts LINE, whose first blank-separated word is the program's path,
+// with CreateProcess flags FLAGS.
+bool StartLine(const char* line, DWORD flags, PROCESS_INFORMATION* process);

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   if (argc != 2) return 2;
   PROCESS_INFORMATION process;
   double started = NowMs();
-  if (!StartLine(argv[1], &process)) return 1;
+  if (!StartLine(argv[1], 0, &process)) return 1;
   childId = process.dwProcessId;
   while (!dialogShown && WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT)
     EnumWindows(FindDialog, 0);

@@ -1,7 +1,9 @@
 # Windows-side bench programs: the size floor and the timing helpers of bench/run.
 # The floor gets exactly drvsetup.exe's compile and link flags.
-add_executable(bench_floor WIN32 bench/floor.cpp)
-target_link_options(bench_floor PRIVATE ${DRVSETUP_LINK_FLAGS})
+foreach(floor floor floor_user32)
+  add_executable(bench_${floor} WIN32 bench/${floor}.cpp)
+  target_link_options(bench_${floor} PRIVATE ${DRVSETUP_LINK_FLAGS})
+endforeach()
 
 add_library(bench_clock STATIC bench/clock.cpp)
 

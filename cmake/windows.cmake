@@ -17,3 +17,4 @@ target_link_options(drvsetup PRIVATE ${DRVSETUP_LINK_FLAGS})
 
 include(tests/wine/targets.cmake)
 include(tools/targets.cmake)
+include(bench/targets.cmake)
