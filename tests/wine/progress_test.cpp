@@ -189,7 +189,7 @@ static void CheckDestroyedDialog(int baseline) {
 
 // Stops issued at every moment of the dialog thread's start-up.
 static void CheckRaces(int baseline, int pairs) {
-  int maxSeen = 0, stuck = -1, shown = 0;
+  int maxSeen = 0, stuck = -1, shown = 0, stuckSpins = 0, stuckSleep = 0;
   DWORD started = GetTickCount();
   for (int i = 0; i < pairs && stuck < 0; ++i) {
     int seen = 0;
@@ -197,15 +197,22 @@ static void CheckRaces(int baseline, int pairs) {
     int spins = rand() % (1 + (i % 7) * 4000);
     for (volatile int s = 0; s < spins; ++s) {
     }
-    if (i % 5 == 4) Sleep(rand() % 30);
+    int pause = i % 5 == 4 ? rand() % 30 : 0;
+    if (i % 5 == 4) Sleep(pause);
     StopProgressDialog();
-    if (WaitForIdle(baseline, 3000, &seen) < 0 || progressStopped.load() != 1) stuck = i;
+    if (WaitForIdle(baseline, 3000, &seen) < 0 || progressStopped.load() != 1) {
+      stuck = i;
+      stuckSpins = spins;
+      stuckSleep = pause;
+    }
     if (seen > maxSeen) maxSeen = seen;
     if (seen > 0) ++shown;
   }
-  char why[128];
-  snprintf(why, sizeof why, "pair %d left a dialog or thread; at most %d dialogs at once", stuck,
-           maxSeen);
+  char why[160];
+  snprintf(why, sizeof why,
+           "pair %d (stop after %d spins and %d ms) left a dialog or thread; "
+           "at most %d dialogs at once",
+           stuck, stuckSpins, stuckSleep, maxSeen);
   Report("every start/stop pair ends with no dialog and no thread", stuck < 0 && maxSeen <= 1, why);
   printf("     %d start/stop pairs in %lu ms; %d stopped after the dialog was up\n", pairs,
          GetTickCount() - started, shown);
