@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "../install/system_library.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "clock.h"
@@ -43,6 +44,10 @@ static double StopAndWait(HWND dialog) {
 int main(int argc, char** argv) {
   int trials = argc > 1 ? atoi(argv[1]) : 20;
   srand(GetTickCount());
+  // Under Wine 8, polling the window list while the dialog thread loads the
+  // common controls can deadlock the two threads; loaded here first, they are
+  // as every trial after the first would find them anyway.
+  LoadSystemLibrary("comctl32.dll");
   for (int trial = 0; trial < trials; ++trial) {
     StartProgressDialog(GetModuleHandleA(nullptr), IDD_PROGRESS, IDC_PROGRESS, nullptr);
     HWND dialog = WaitForDialog();
