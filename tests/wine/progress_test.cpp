@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <tlhelp32.h>
 
+#include "../../install/system_library.h"
 #include "../../progress/progress_dialog.h"
 #include "../../resources/resource.h"
 
@@ -221,6 +222,9 @@ static void CheckRaces(int baseline, int pairs) {
 int main(int argc, char** argv) {
   int pairs = argc > 1 ? atoi(argv[1]) : 300;
   srand(GetTickCount());
+  // Under Wine, this thread's EnumWindows polling can deadlock with the dialog
+  // thread's first load of the common controls: have them loaded already.
+  LoadSystemLibrary("comctl32.dll");
   int baseline = CountThreads();
   CheckRunningDialog(baseline);
   CheckStopBeforeThreadRuns(baseline);
