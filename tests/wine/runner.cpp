@@ -120,6 +120,8 @@ static char* ReadLine(const char* path) {
   return line;
 }
 
+// Returns the exit code; STILL_ACTIVE when the program outlived timeoutMs and
+// was ended; 0x10000 + the error when it could not be started.
 static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -128,18 +130,15 @@ static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
     return GetLastError() | 0x10000;
   childId = process.dwProcessId;
   DWORD started = GetTickCount(), code = STILL_ACTIVE;
+  bool timedOut = false;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
     EnumWindows(Classify, 0);
-    if (GetTickCount() - started > timeoutMs) {
+    if (!timedOut && GetTickCount() - started > timeoutMs) {
+      timedOut = true;
       TerminateProcess(process.hProcess, 99);
-      WaitForSingleObject(process.hProcess, INFINITE);
-      code = STILL_ACTIVE;
-      break;
     }
   }
-  if (code != STILL_ACTIVE || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &code);
-  if (GetTickCount() - started > timeoutMs) code = STILL_ACTIVE;
+  if (!timedOut) GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
