@@ -125,10 +125,5 @@ static void DispatchOnce(const uint8_t* data, size_t size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  SetCurrentInput(data, size);
-  ResetFakePlatform();
-  DispatchOnce(data, size);
-  ResetFakePlatform();  // frees the blocks now, so no input looks like a leak
-  return 0;
+  return FuzzOnce(data, size, DispatchOnce);
 }

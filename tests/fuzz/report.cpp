@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "fake_platform.h"
+
 static std::string currentInput;
 
 void SetCurrentInput(const uint8_t* data, size_t size) {
@@ -31,4 +33,13 @@ void Require(bool holds, const char* property) {
   fprintf(stderr, "property failed: %s\ninput (%zu bytes): \"%s\"\n", property, currentInput.size(),
           Escape(currentInput).c_str());
   abort();
+}
+
+int FuzzOnce(const uint8_t* data, size_t size, void (*check)(const uint8_t*, size_t)) {
+  if (size == 0) return 0;
+  SetCurrentInput(data, size);
+  ResetFakePlatform();
+  check(data, size);
+  ResetFakePlatform();
+  return 0;
 }

@@ -13,3 +13,7 @@ std::string Escape(const std::string& bytes);
 
 // Prints what failed and the escaped input, then aborts so the fuzzer keeps the input.
 void Require(bool holds, const char* property);
+
+// Runs one fuzz input through check with a fresh fake platform, and frees the
+// fake's blocks afterwards so that no input looks like a leak.
+int FuzzOnce(const uint8_t* data, size_t size, void (*check)(const uint8_t*, size_t));
