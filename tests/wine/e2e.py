@@ -21,6 +21,8 @@ DIALOG = ["Kavrel Driver Setup",
           "msctls_progress32", "1000"]
 WS_SYSMENU = 0x00080000
 STRESS_LIMIT_MS = 5000  # generous: a run holds at most 300 ms
+# Runs a program with the Wine loader of its width.
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")
 
 
 def unescape(field):
@@ -70,7 +72,7 @@ class Prefix:
         """Runs wine; returns its stderr. Output goes through a file, not a
         pipe: services that Wine starts keep inherited pipes open."""
         with open(os.path.join(self.prefix, "stderr.txt"), "w+b") as err:
-            subprocess.run(["wine", *args], env=env or self.env, stdout=subprocess.DEVNULL,
+            subprocess.run([WINE_RUN, self.arch, *args], env=env or self.env, stdout=subprocess.DEVNULL,
                            stderr=err, timeout=120)
             err.seek(0)
             return err.read()
@@ -79,7 +81,7 @@ class Prefix:
         env = dict(self.env, WINEDEBUG="-all")
         subprocess.run(["wineserver", "-p"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=True)
-        subprocess.run(["wine", "wineboot", "-u"], env=env, stdout=subprocess.DEVNULL,
+        subprocess.run([WINE_RUN, self.arch, "wineboot", "-u"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
     def stop_server(self):
@@ -226,7 +228,7 @@ def main():
     wine.setup()
     passed = failed = 0
     for case in CASES:
-        if arch not in case.get("arch", ("x86",)):
+        if arch not in case.get("arch", ("x86", "x64")):
             continue
         errors = check(case, wine.run(case))
         if errors:

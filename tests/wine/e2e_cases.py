@@ -6,10 +6,10 @@ stand-in newdev.dll must log, or None. dialog: the progress dialog must be
 seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
 without sharing), stress (that many runs with random stand-in delays and
-verdicts, each checked for its exit code and time), folder (where the program runs from), arch (default x86
-only), relay (False
-to skip the trace of MessageBoxA's arguments), text (False to skip the
-comparison of the box's text).
+verdicts, each checked for its exit code and time), folder (where the
+program runs from), arch (default both builds), relay (False to skip the
+trace of MessageBoxA's arguments), text (False to skip the comparison of
+the box's text).
 """
 
 USAGE = (b"Les parametres possibles sont\n le chemin d'acces \n l'hardware ID \n"
@@ -21,7 +21,6 @@ LONG = b"C:\\t\\" + b"d" * 400 + b".inf"
 HUGE = b"C:\\t\\" + b"h" * (32766 - len(b"drvsetup.exe  ID") - 5)
 BIGGEST = b"C:\\t\\" + b"b" * (32766 - len(b"Le chemin  n'existe pas! ") - 5)
 PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
-BOTH = ("x86", "x64")
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
 
 
@@ -33,7 +32,7 @@ def case(name, line, exit, box=None, call=None, **more):
 # path instead); the unit tests cover it.
 CASES = [
     case("blanks and tabs only", b" \t \t", 5),
-    case("program name only", b"drvsetup.exe", 1, "usage", arch=BOTH),
+    case("program name only", b"drvsetup.exe", 1, "usage"),
     case("program name and trailing blanks", b"drvsetup.exe  \t ", 1, "usage"),
     case("switch alone", b"drvsetup.exe /s", 2),
     case("upper-case switch alone", b"drvsetup.exe /S", 3, "missing"),
@@ -44,7 +43,7 @@ CASES = [
     case("normal install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 0,
          call=(b"PCI\\VEN_8086", INF, False), delay=HELD, dialog=True),
     case("silent install", b"drvsetup.exe " + INF + b" PCI\\VEN_8086 /s", 0,
-         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True, arch=BOTH),
+         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True),
     case("tabs and runs of blanks", b"drvsetup.exe\t\t" + INF + b"   \tID\t /s", 0,
          call=(b"ID", INF, True)),
     case("quoted INF path", b'"drvsetup.exe" "' + INF + b'" "ID"', 0, call=(b"ID", INF, False)),
@@ -62,7 +61,7 @@ CASES = [
     case("quoted program path with a blank, install", PF + b" " + INF + b" ID", 5),
     case("quoted program path with a blank, silent", PF + b" " + INF + b" ID /s", 5),
     case("quoted INF path with a blank", b'drvsetup.exe "C:\\t\\Program Files\\x.inf" ID', 5),
-    case("missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF), arch=BOTH),
+    case("missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF)),
     case("missing INF, silent", b"drvsetup.exe " + NOINF + b" ID /s", 6, ("path", NOINF)),
     case("missing quoted INF", b'drvsetup.exe "' + NOINF + b'" ID', 6, ("path", NOINF)),
     case("switch as INF path", b"drvsetup.exe /s ID /s", 6, ("path", b"/s")),
@@ -74,14 +73,15 @@ CASES = [
     # Wine's relay trace stalls on them: here only the box and the code count.
     case("path box of 32766 characters", b"drvsetup.exe " + BIGGEST + b" ID", 6,
          ("path", BIGGEST), relay=False),
+    # x86 only: 64-bit Wine's user32 faults on a box text over 32,766 characters.
     case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE),
-         relay=False, text=False),
+         relay=False, text=False, arch=("x86",)),
     case("bytes outside ASCII, missing", b"drvsetup.exe C:\\t\\\xe0\x80\xff.inf ID", 6,
          ("path", b"C:\\t\\\xe0\x80\xff.inf")),
     case("bytes outside ASCII, install", b"drvsetup.exe C:\\t\\\xe9t\xe9.inf ID\xe9\xfc", 0,
          call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", False)),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
-         call=(b"ID", INF, True), folder="planted", arch=BOTH),
+         call=(b"ID", INF, True), folder="planted"),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
