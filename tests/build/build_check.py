@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks what the built executables carry: the dialog template as the only
 resource, byte for byte; imports of system DLLs only, never newdev.dll or
-comctl32.dll; no link timestamp. Usage: build_check.py EXE...
+comctl32.dll; no link timestamp; the 32-bit program within its size budget. Usage: build_check.py EXE...
 """
 import struct
 import sys
@@ -9,6 +9,7 @@ import sys
 import pefile
 
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+X86_SIZE_LIMIT = 24 * 1024
 TEXT = "Please wait while setup is installing some components...."
 
 
@@ -62,6 +63,9 @@ def check(path):
         errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
     if pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]:
         errors.append("not a GUI-subsystem program")
+    size = len(pe.__data__)
+    if pe.FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"] and size > X86_SIZE_LIMIT:
+        errors.append("%d bytes, over the 32-bit budget of %d" % (size, X86_SIZE_LIMIT))
     return errors
 
 

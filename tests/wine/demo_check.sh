@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks the driver demo end to end under Wine, on an existing build: tests/wine/demo_check.sh
+# Checks the driver demo end to end under Wine, on an existing build: tests/wine/demo_check.sh [--arch x86|x64]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -18,7 +18,7 @@ expected=(
 log=build/demo_check.log
 mkdir -p build
 status=0
-scripts/demo --no-build >"$log" 2>&1 || status=$?
+scripts/demo --no-build "$@" >"$log" 2>&1 || status=$?
 
 # Says what is wrong with the demo's run, or nothing; each expected line must
 # come after the one matched before it.

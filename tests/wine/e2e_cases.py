@@ -85,3 +85,8 @@ CASES = [
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
+
+
+if __name__ == "__main__":  # e2e_cases.py ARCH: how many cases run on that build
+    import sys
+    print(sum(sys.argv[1] in c.get("arch", ("x86", "x64")) for c in CASES))
