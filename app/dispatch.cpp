@@ -35,8 +35,12 @@ static int Install(const char* infPath, const char* hardwareId, int silent) {
     ShowPathError(infPath);
     return EXIT_NO_INF;
   }
+  // The update resolves a bare name against the system's INF folder, not the
+  // working directory: hand it the file that was just checked.
+  const char* fullPath = platform.fullPath(infPath);
   platform.startProgress();
-  int result = platform.installDriver(infPath, hardwareId, silent ? &rebootRequired : nullptr);
+  int result = platform.installDriver(fullPath != nullptr ? fullPath : infPath, hardwareId,
+                                      silent ? &rebootRequired : nullptr);
   platform.stopProgress();
   return result != 0 ? EXIT_INSTALLED : EXIT_FAILED;
 }

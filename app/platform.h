@@ -8,6 +8,7 @@ struct Platform {
   void* (*allocFixed)(size_t bytes);  // fixed memory, never freed; null on failure
   void (*showMessage)(const char* text, const char* caption, unsigned icon);
   int (*infFileExists)(const char* path);
+  const char* (*fullPath)(const char* path);  // resolved as a file open would; null on failure
   int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired);
   void (*startProgress)();
   void (*stopProgress)();

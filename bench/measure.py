@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Measures drvsetup.exe under Wine (whole runs, CPU while held, dialog stop) and prints bench/run's table.
-"""Usage: bench/measure.py X86_BUILD X64_BUILD PREFIX  (from bench/run: needs
-DISPLAY, and BENCH_XVFB_PID for the X server to pin)
+"""Usage: bench/measure.py ARCH X86_BUILD X64_BUILD PREFIX  (from bench/run:
+needs DISPLAY, and BENCH_XVFB_PID for the X server to pin). ARCH is the build
+whose runs are timed (x86 or x64); sizes are read for both.
 
 Whole runs are timed twice: first with Wine free to use every CPU, then with
 the Wine server, the X server and the programs all on one CPU. Crossing CPUs,
@@ -22,8 +23,10 @@ ROUNDS = 40          # whole runs of each program, interleaved
 HOLD_MS = 10000      # how long the stand-in holds the update for the CPU figure
 STOP_TRIALS = 20     # dialog stops timed in process
 FULL = "C:\\bench\\drvsetup.exe C:\\bench\\x.inf ROOT\\BENCH /s"
-LINES = [FULL, "C:\\bench\\bench_floor.exe", "C:\\bench\\bench_floor_user32.exe",
+LINES = [FULL, "C:\\bench\\bench_floor_user32.exe", "C:\\bench\\bench_floor.exe",
          "C:\\bench\\drvsetup.exe /s"]
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts", "wine-run")
+arch = "x86"  # the build being timed, set by main()
 EXPECTED_EXIT = [0, 0, 0, 2]
 
 
@@ -50,7 +53,7 @@ def wine(env, *args, delay_ms=0):
     """Runs wine and returns the lines it printed. Output goes through a file,
     not a pipe: services that Wine starts keep inherited pipes open."""
     with tempfile.TemporaryFile() as out:
-        done = subprocess.run(["wine", *args], env=dict(env, DRVSETUP_STUB_DELAY_MS=str(delay_ms)),
+        done = subprocess.run([WINE_RUN, arch, *args], env=dict(env, DRVSETUP_STUB_DELAY_MS=str(delay_ms)),
                               stdout=out, stderr=subprocess.DEVNULL, timeout=120)
         out.seek(0)
         lines = out.read().decode(errors="replace").splitlines()
@@ -100,25 +103,27 @@ def dialog_stops(env, build):
     return gone
 
 
-def measure(env, x86):
+def measure(env, build):
     every_cpu = os.sched_getaffinity(0)
     restart_server(env, every_cpu)
-    spread = whole_runs(env, x86, LINES[:2])
+    spread = whole_runs(env, build, LINES[:2])
     restart_server(env, {min(every_cpu)})
-    steady = whole_runs(env, x86, LINES)
-    return spread, steady, held_cpu(env, x86), dialog_stops(env, x86)
+    steady = whole_runs(env, build, LINES)
+    return spread, steady, held_cpu(env, build), dialog_stops(env, build)
 
 
 def main():
-    builds = {"x86": os.path.abspath(sys.argv[1]), "x64": os.path.abspath(sys.argv[2])}
-    env = prepare(os.path.abspath(sys.argv[3]), builds["x86"])
+    global arch
+    arch = sys.argv[1]
+    builds = {"x86": os.path.abspath(sys.argv[2]), "x64": os.path.abspath(sys.argv[3])}
+    env = prepare(os.path.abspath(sys.argv[4]), builds[arch])
     try:
-        spread, steady, cpu, gone = measure(env, builds["x86"])
+        spread, steady, cpu, gone = measure(env, builds[arch])
     except Failed as e:
         print("bench: " + str(e), file=sys.stderr)
         return 1
-    rows.print_table(rows.size_rows(builds) + rows.run_rows(steady, spread, ROUNDS)
-                     + rows.cpu_rows(cpu, HOLD_MS) + rows.stop_rows(gone))
+    rows.print_table(rows.size_rows(builds) + rows.run_rows(arch, steady, spread, ROUNDS)
+                     + rows.cpu_rows(arch, cpu, HOLD_MS) + rows.stop_rows(arch, gone))
     return 0
 
 

@@ -61,43 +61,43 @@ def timing(runs):
         statistics.median(r[1] for r in runs))
 
 
-def run_rows(steady, spread, rounds):
-    full, floor, floor_user32, switch_only = steady
-    ratio = median(full) / median(floor)
+def run_rows(arch, steady, spread, rounds):
+    full, floor_user32, floor, switch_only = steady
+    ratio = median(full) / median(floor_user32)
     windows = sum(1 for r in full + spread[0] if r[2] > 0)
-    what = "whole run x86, one CPU, median of %d: " % rounds
+    what = "whole run %s, one CPU, median of %d: " % (arch, rounds)
     return [
         ("3", what + "drvsetup.exe silent, stand-in returns at once", timing(full), ""),
-        ("3", what + "do-nothing WinMain", timing(floor), ""),
-        ("3", "overhead ratio, drvsetup.exe / do-nothing, one CPU", "%.2f" % ratio,
-         "<= %.2f: %s" % (RATIO_TARGET, verdict(ratio <= RATIO_TARGET))),
+        ("3", what + "do-nothing WinMain importing USER32.dll", timing(floor_user32), ""),
+        ("3", "overhead ratio %s, drvsetup.exe / do-nothing with USER32.dll, one CPU" % arch,
+         "%.2f" % ratio, "<= %.2f: %s" % (RATIO_TARGET, verdict(ratio <= RATIO_TARGET))),
+        ("3", what + "bare do-nothing WinMain", timing(floor)
+         + "; drvsetup.exe / this %.2f" % (median(full) / median(floor)), ""),
         ("3", "same ratio with Wine on every CPU (bimodal run times)",
          "%.2f (%s vs %s)" % (median(spread[0]) / median(spread[1]), timing(spread[0]),
                               timing(spread[1])), ""),
         ("3", "timed runs in which drvsetup.exe created any window (its dialog)",
          "%d of %d" % (windows, 2 * rounds), ""),
-        ("3", what + "do-nothing WinMain importing USER32.dll", timing(floor_user32)
-         + "; drvsetup.exe / this %.2f" % (median(full) / median(floor_user32)), ""),
         ("3", what + "drvsetup.exe /s, which exits 2 before any work", timing(switch_only), ""),
     ]
 
 
-def cpu_rows(cpu, hold_ms):
+def cpu_rows(arch, cpu, hold_ms):
     shown_ms, watched_ms, cpu_ms, total_ms = cpu
     tick_ms = 1000 / os.sysconf("SC_CLK_TCK")
-    return [("4", "CPU of drvsetup.exe while the stand-in holds %d s, dialog on screen"
-             % (hold_ms // 1000),
+    return [("4", "CPU of drvsetup.exe %s while the stand-in holds %d s, dialog on screen"
+             % (arch, hold_ms // 1000),
              "%.3f s (%d ticks of %.0f ms) over %.2f s watched; %.3f s since start, dialog up"
              " after %.0f ms" % (cpu_ms / 1000, round(cpu_ms / tick_ms), tick_ms,
                                  watched_ms / 1000, total_ms / 1000, shown_ms),
              "<= %.1f s: %s" % (CPU_TARGET_S, verdict(cpu_ms / 1000 <= CPU_TARGET_S)))]
 
 
-def stop_rows(gone):
+def stop_rows(arch, gone):
     trials = len(gone)
-    return [("5", "stop to dialog destroyed, in process, median of %d" % trials,
+    return [("5", "stop to dialog destroyed, %s, in process, median of %d" % (arch, trials),
              "%.1f ms" % statistics.median(gone), ""),
-            ("5", "stop to dialog destroyed, max of %d" % trials, "%.1f ms" % max(gone),
+            ("5", "stop to dialog destroyed, %s, max of %d" % (arch, trials), "%.1f ms" % max(gone),
              "<= %d ms: %s" % (STOP_TARGET_MS, verdict(max(gone) <= STOP_TARGET_MS)))]
 
 

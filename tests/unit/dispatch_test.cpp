@@ -117,6 +117,38 @@ TEST(PathError, LongPathIsShownWhole) {
   ResetFakePlatform();
 }
 
+// The update gets the checked file's full path; the check and the box keep the
+// token as given; where resolution fails, the token goes to the update unchanged.
+TEST(FullPath, UpdateGetsTheCheckedFilesFullPath) {
+  struct {
+    const char* line;
+    bool resolutionFails;
+    const char* installInf;
+  } cases[] = {
+      {"drvsetup.exe x.inf ID", false, "C:\\work\\x.inf"},
+      {"drvsetup.exe \"x.inf\" ID /s", false, "C:\\work\\x.inf"},
+      {"drvsetup.exe x.inf ID /s", true, "x.inf"},
+  };
+  for (const auto& c : cases) {
+    ResetFakePlatform();
+    SCOPED_TRACE(c.line);
+    fake.commandLine = c.line;
+    fake.existingFiles = {"x.inf"};
+    fake.fullPathPrefix = "C:\\work\\";
+    fake.fullPathFails = c.resolutionFails;
+    EXPECT_EQ(RunSetup(), 0);
+    EXPECT_EQ(fake.fileChecks, std::vector<std::string>{"x.inf"});
+    EXPECT_EQ(fake.installInf, c.installInf);
+  }
+  ResetFakePlatform();
+  fake.commandLine = "drvsetup.exe no.inf ID";
+  fake.fullPathPrefix = "C:\\work\\";
+  EXPECT_EQ(RunSetup(), 6);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "Le chemin no.inf n'existe pas! ");
+  ResetFakePlatform();
+}
+
 // Each allocation failing in turn: exit 5 with nothing shown or installed
 // when the line cannot be split; exit 6 without a box when only the path
 // error text cannot be had.

@@ -25,6 +25,12 @@ static int FakeInfFileExists(const char* path) {
   return 0;
 }
 
+static const char* FakeFullPath(const char* path) {
+  if (fake.fullPathFails) return nullptr;
+  fake.fullPath = fake.fullPathPrefix + path;
+  return fake.fullPath.c_str();
+}
+
 static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired) {
   fake.events.push_back("install");
   fake.installInf = infPath;
@@ -37,8 +43,8 @@ static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* r
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
-Platform platform = {FakeCommandLine,   FakeAlloc, FakeShowMessage, FakeInfFileExists,
-                     FakeInstallDriver, FakeStart, FakeStop};
+Platform platform = {FakeCommandLine, FakeAlloc,         FakeShowMessage, FakeInfFileExists,
+                     FakeFullPath,    FakeInstallDriver, FakeStart,       FakeStop};
 
 void ResetFakePlatform() {
   for (void* block : fake.blocks) free(block);

@@ -22,6 +22,9 @@ struct FakeState {
   std::vector<size_t> blockSizes;
   std::vector<FakeBox> boxes;
   std::vector<std::string> fileChecks;
+  std::string fullPathPrefix;  // the full path is this plus the path; empty leaves it as it is
+  bool fullPathFails = false;
+  std::string fullPath;
   std::vector<std::string> events;  // "start", "install", "stop" in call order
   std::string installInf, installHardwareId;
   bool installSilent = false;

@@ -107,8 +107,9 @@ class Prefix:
                    DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)))
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
-        if case.get("lock"):
-            args.append("lock=" + case["lock"])
+        for option in ("lock", "cwd"):
+            if case.get(option):
+                args.append("%s=%s" % (option, case[option]))
         if case.get("stress"):
             args += ["stress=%d" % case["stress"], "timeout=%d" % STRESS_LIMIT_MS]
         stderr = self.wine(*args, env=env)

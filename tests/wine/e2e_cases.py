@@ -5,11 +5,11 @@ line: the exact raw command line. exit: the exit code. box: None, "usage",
 stand-in newdev.dll must log, or None. dialog: the progress dialog must be
 seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
-without sharing), stress (that many runs with random stand-in delays and
-verdicts, each checked for its exit code and time), folder (where the
-program runs from), arch (default both builds), relay (False to skip the
-trace of MessageBoxA's arguments), text (False to skip the comparison of
-the box's text).
+without sharing), cwd (the program's working directory), stress (that many
+runs with random stand-in delays and verdicts, each checked for its exit
+code and time), folder (where the program runs from), arch (default both
+builds), relay (False to skip the trace of MessageBoxA's arguments), text
+(False to skip the comparison of the box's text).
 """
 
 USAGE = (b"Les parametres possibles sont\n le chemin d'acces \n l'hardware ID \n"
@@ -80,6 +80,13 @@ CASES = [
          ("path", b"C:\\t\\\xe0\x80\xff.inf")),
     case("bytes outside ASCII, install", b"drvsetup.exe C:\\t\\\xe9t\xe9.inf ID\xe9\xfc", 0,
          call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", False)),
+    # The update gets the full path of the file that was checked.
+    case("relative INF path", b"drvsetup.exe x.inf ID /s", 0, call=(b"ID", INF, True), cwd="C:\\t"),
+    case("relative INF path with a folder", b"drvsetup.exe t\\x.inf ID", 0, call=(b"ID", INF, False),
+         cwd="C:\\"),
+    case("forward slashes", b"drvsetup.exe C:/t/x.inf ID /s", 0, call=(b"ID", INF, True)),
+    case("missing relative INF", b"drvsetup.exe missing.inf ID", 6, ("path", b"missing.inf"),
+         cwd="C:\\t"),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
          call=(b"ID", INF, True), folder="planted"),
     case("200 silent installs, stand-in answering after 0 to 300 ms",

@@ -1,8 +1,8 @@
 // Starts a program with an exact raw command line read from a file, records
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
-//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS] [stress=N]
-// A lock holds PATH open without sharing while the program runs. Stress runs
+//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS] [stress=N] [cwd=DIR]
+// The program starts in DIR, else in the runner's directory. A lock holds PATH open without sharing while the program runs. Stress runs
 // the program N times, the stand-in newdev.dll answering each time after a
 // random delay of 0 to 300 ms with a random verdict, and records each run.
 #include <windows.h>
@@ -16,6 +16,7 @@
 
 static const char* outPath;
 static DWORD childId;
+static const char* childDirectory;
 static HWND seenBoxes[64];
 static int seenBoxCount;
 static char text[70000];
@@ -126,7 +127,8 @@ static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  if (!CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
+                      &process))
     return GetLastError() | 0x10000;
   childId = process.dwProcessId;
   DWORD started = GetTickCount(), code = STILL_ACTIVE;
@@ -173,6 +175,7 @@ int main(int argc, char** argv) {
   for (int i = 4; i < argc; ++i) {
     if (strncmp(argv[i], "timeout=", 8) == 0) timeoutMs = strtoul(argv[i] + 8, nullptr, 10);
     if (strncmp(argv[i], "stress=", 7) == 0) stressRuns = atoi(argv[i] + 7);
+    if (strncmp(argv[i], "cwd=", 4) == 0) childDirectory = argv[i] + 4;
     if (strncmp(argv[i], "lock=", 5) == 0)
       lock = CreateFileA(argv[i] + 5, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   }
