@@ -94,9 +94,10 @@ static BOOL CALLBACK Classify(HWND hwnd, LPARAM) {
   GetWindowThreadProcessId(hwnd, &pid);
   GetClassNameA(hwnd, name, sizeof name);
   if (pid != childId || strcmp(name, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+  // A window still being built has neither: it is looked at again at the next poll.
   HWND bar = GetDlgItem(hwnd, 1000);
   if (bar != nullptr) WatchDialog(hwnd, bar);
-  else RecordBox(hwnd);
+  else if (GetDlgItem(hwnd, IDOK) != nullptr) RecordBox(hwnd);
   return TRUE;
 }
 
