@@ -7,7 +7,7 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-cases_per_width=8  # build, NSIS twice, MSI twice, batch three times
+cases_per_width=9  # build, MSI sequence, NSIS twice, MSI twice, batch three times
 passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
@@ -34,10 +34,13 @@ build() {
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
     msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
   done
-  # A deferred action runs only between InstallFiles and InstallFinalize.
-  awk -F'\t' '{ seq[$1] = $3 } END { exit !(seq["InstallFiles"] < seq["InstallDriver"] &&
+}
+
+# A deferred action runs only between InstallFiles and InstallFinalize.
+sequence_problem() {
+  awk -F'\t' '{ seq[$1] = $3 + 0 } END { exit !(seq["InstallFiles"] < seq["InstallDriver"] &&
     seq["InstallDriver"] < seq["InstallFinalize"]) }' "$work/$width/ok/sequence.txt" ||
-    { echo "InstallDriver is not sequenced between InstallFiles and InstallFinalize:"; cat "$work/$width/ok/sequence.txt"; return 1; }
+    echo "InstallDriver is not between InstallFiles and InstallFinalize: $(grep -E '^(InstallFiles|InstallDriver|InstallFinalize)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
 }
 
 # run NAME PROGRAM ARGS...: runs a Windows program of this width; its exit code in $code, output in $log.
@@ -53,16 +56,16 @@ run() {
 device_problem() {
   local state description key
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" query "$hwid" \
-    >"$work/device.txt" 2>&1 || { echo "the demo device cannot be queried"; return; }
+    >"$work/device.txt" 2>&1 || { echo "the demo device cannot be queried; "; return; }
   state=$(tr -d '\r' <"$work/device.txt")
   description=$(sed -n 's/^ *description: //p' <<<"$state")
   key=$(sed -n 's/^ *driver key: *//p' <<<"$state")
   if [ "$1" = installed ]; then
-    [ "$description" = 'Drvsetup Demo Device' ] || echo "the device's description is '$description'"
+    [ "$description" = 'Drvsetup Demo Device' ] || printf "the device's description is '%s'; " "$description"
     grep -qE '^\{104A9255-61CF-477F-BAEA-C230AEDD3511\}\\[0-9]{4}$' <<<"$key" ||
-      echo "the device's driver key is '$key'"
+      printf "the device's driver key is '%s'; " "$key"
   else
-    [ "$description" = none ] && [ "$key" = none ] || echo "the device changed: '$description', '$key'"
+    [ "$description" = none ] && [ "$key" = none ] || printf "the device changed: '%s', '%s'; " "$description" "$key"
   fi
 }
 
@@ -77,6 +80,7 @@ check() {
 # A fresh copy of the width's prefix, holding an unused demo device, with the staged folders as C:\ok and C:\fail.
 fresh_prefix() {
   export WINEPREFIX=$work/wine-$width-$1
+  timeout -k 5 60 wineserver -k >/dev/null 2>&1 || true  # one left by an interrupted run
   rm -rf "$WINEPREFIX"
   cp -a "$work/wine-$width" "$WINEPREFIX"
   cp -r "$work/$width/ok" "$work/$width/fail" "$WINEPREFIX/drive_c/"
@@ -140,12 +144,16 @@ batch_cases() {
 
 # run_width WIDTH NSIS_TARGET WIXL_ARCH PREFIX_ARCH: every case of one width.
 run_width() {
-  local kind before
+  local kind before problem
   width=$1
   before=$failed
   if ! build "$1" "$2" "$3"; then fail "$width examples build"; failed=$((failed + cases_per_width - 1)); return; fi
-  pass "$width examples build with makensis and wixl; InstallDriver sits between InstallFiles and InstallFinalize"
-  scripts/wine-prefix "$4" "$work/wine-$width"
+  pass "$width examples build with makensis and wixl, no warning"
+  problem=$(sequence_problem)
+  if [ -z "$problem" ]; then pass "$width MSI runs InstallDriver between InstallFiles and InstallFinalize"; else fail "$width $problem"; fi
+  if ! scripts/wine-prefix "$4" "$work/wine-$width"; then
+    fail "$width: no Wine prefix"; failed=$((failed + cases_per_width - 3)); return
+  fi
   for kind in nsis msi batch; do
     fresh_prefix "$kind" || { fail "$width $kind: cannot register the demo device"; continue; }
     "${kind}_cases" "$2"
