@@ -66,20 +66,22 @@ static void PutSystemText(unsigned long code) {
   Put(length > 0 ? text : "(no text from the system)");
 }
 
-// "0xE0000235 ERROR_IN_WOW64" and a hint line for the known causes, else the system's text.
-static void PutError(unsigned long code) {
+// "0xE0000235 ERROR_IN_WOW64", then the system's text, or with hints a hint
+// line for the known causes: the hints speak of the driver update only.
+static void PutError(unsigned long code, bool hints) {
   PutHex8(code);
   const ErrorName* known = FindErrorName(code);
   if (known != nullptr) {
     Put(" ");
     Put(known->name);
   }
-  if (known == nullptr || known->hint == nullptr) {
+  const char* hint = hints && known != nullptr ? known->hint : nullptr;
+  if (hint == nullptr) {
     Put(": ");
     PutSystemText(code);
   }
   EndLine();
-  if (known != nullptr && known->hint != nullptr) WriteLine("hint: ", known->hint);
+  if (hint != nullptr) WriteLine("hint: ", hint);
 }
 
 static void PutProcess(const LogProcess& process) {
@@ -149,7 +151,7 @@ void LogInfCheck(const char* path, int opened) {
     return;
   }
   Put(" cannot be opened for reading: ");
-  PutError(error);
+  PutError(error, false);
 }
 
 void LogBox(const char* box) { WriteLine(box, " box shown, waiting for OK"); }
@@ -161,7 +163,7 @@ void LogLibrary(const char* path, unsigned long loadError) {
     return;
   }
   Put("update: newdev.dll not loaded from the system directory: ");
-  PutError(loadError);
+  PutError(loadError, false);
 }
 
 void LogFunction(int found) {
@@ -185,7 +187,7 @@ void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequi
     WriteLine("update: returned TRUE");
   } else {
     Put("update: returned FALSE, last error ");
-    PutError(lastError);
+    PutError(lastError, true);
   }
   if (rebootRequired == nullptr) return;
   Put("update: restart report left by the update: ");

@@ -35,8 +35,9 @@ const LogCase kCases[] = {
     {"drvsetup.exe \"no.inf\" ID", 1, 0,
      {"command line: [drvsetup.exe \"no.inf\" ID]", "token 1: [no.inf]",
       "road: INF path and hardware ID: normal install",
-      "INF check: [no.inf] cannot be opened for reading: 0x00000002 ERROR_FILE_NOT_FOUND",
-      "hint: a file or folder is missing", "path error box shown",
+      "INF check: [no.inf] cannot be opened for reading: 0x00000002 ERROR_FILE_NOT_FOUND: The "
+      "system cannot find the file specified.\r\n",
+      "path error box shown",
       "exit code 6: the INF file cannot be opened"}},
     {"drvsetup.exe x.inf ID", 1, 0,
      {"INF check: [x.inf] can be opened for reading",
