@@ -129,6 +129,15 @@ TEST_F(LogTest, Wow64AndLongLines) {
   EXPECT_EQ(fake.logLines[2].substr(33998), "\r\n");
 }
 
+// The line buffer is the first allocation of a run: without it there is no log, and no change.
+TEST_F(LogTest, NoMemoryForTheLogChangesNothing) {
+  fake.commandLine = "drvsetup.exe no.inf ID";
+  fake.failAllocation = 0;
+  EXPECT_EQ(RunSetup(), 6);
+  EXPECT_TRUE(fake.logLines.empty());
+  EXPECT_EQ(fake.boxes.size(), 1u);
+}
+
 TEST(LogOff, NothingWrittenAndSameOutcome) {
   ResetFakePlatform();
   fake.commandLine = "drvsetup.exe x.inf ID /s";
