@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "command_line.h"
+#include "diagnostic_log.h"
 #include "exit_codes.h"
 #include "messages.h"
 #include "platform.h"
@@ -27,11 +28,14 @@ static void ShowPathError(const char* path) {
   memcpy(text, PATH_ERROR_PREFIX, prefix);
   memcpy(text + prefix, path, length);
   memcpy(text + prefix + length, PATH_ERROR_SUFFIX, sizeof PATH_ERROR_SUFFIX);
+  LogBox("path error");
   platform.showMessage(text, nullptr, ICON_ERROR);
 }
 
 static int Install(const char* infPath, const char* hardwareId, int silent) {
-  if (!platform.infFileExists(infPath)) {
+  int opened = platform.infFileExists(infPath);
+  LogInfCheck(infPath, opened);
+  if (!opened) {
     ShowPathError(infPath);
     return EXIT_NO_INF;
   }
@@ -45,29 +49,50 @@ static int Install(const char* infPath, const char* hardwareId, int silent) {
   return result != 0 ? EXIT_INSTALLED : EXIT_FAILED;
 }
 
+static void ShowParametersBox(const char* box, const char* text) {
+  LogBox(box);
+  platform.showMessage(text, PARAMETERS_CAPTION, ICON_INFORMATION);
+}
+
+// Tells the log which row of the table was taken, for the rows that end at once.
+static int Road(const char* road, int exitCode) {
+  LogRoad(road);
+  return exitCode;
+}
+
 static int DispatchTokens(char** tokens, int count) {
   switch (count) {
     case 1:
-      platform.showMessage(USAGE_TEXT, PARAMETERS_CAPTION, ICON_INFORMATION);
+      LogRoad("program name only");
+      ShowParametersBox("usage", USAGE_TEXT);
       return EXIT_USAGE;
     case 2:
-      if (IsSwitch(tokens[1])) return EXIT_SWITCH_ONLY;
-      platform.showMessage(MISSING_ARGUMENT_TEXT, PARAMETERS_CAPTION, ICON_INFORMATION);
+      if (IsSwitch(tokens[1])) return Road("one argument, /s", EXIT_SWITCH_ONLY);
+      LogRoad("one argument, not /s");
+      ShowParametersBox("missing-argument", MISSING_ARGUMENT_TEXT);
       return EXIT_MISSING_ARGUMENT;
     case 3:
-      if (IsSwitch(tokens[1]) || IsSwitch(tokens[2])) return EXIT_TWO_WITH_SWITCH;
+      if (IsSwitch(tokens[1]) || IsSwitch(tokens[2]))
+        return Road("two arguments, one of them /s", EXIT_TWO_WITH_SWITCH);
+      LogRoad("INF path and hardware ID: normal install");
       return Install(tokens[1], tokens[2], 0);
     case 4:
-      if (!IsSwitch(tokens[3])) return EXIT_FAILED;
+      if (!IsSwitch(tokens[3]))
+        return Road("the rest of the line after the hardware ID is not exactly /s", EXIT_FAILED);
+      LogRoad("INF path, hardware ID and /s: silent install");
       return Install(tokens[1], tokens[2], 1);
     default:
-      return EXIT_FAILED;
+      return Road("no token: the line is empty or blank, or memory ran out splitting it",
+                  EXIT_FAILED);
   }
 }
 
 int RunSetup() {
   rebootRequired = 0;
+  LogStart();
+  const char* line = platform.getCommandLine();
   char* tokens[4];
-  int count = SplitCommandLine(platform.getCommandLine(), tokens, 4);
-  return DispatchTokens(tokens, count);
+  int count = SplitCommandLine(line, tokens, 4);
+  LogCommandLine(line, tokens, count);
+  return LogExit(DispatchTokens(tokens, count));
 }

@@ -3,6 +3,7 @@
 #include "../install/install_driver.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
+#include "diagnostic_log_win.h"
 #include "dispatch.h"
 #include "platform.h"
 
@@ -29,8 +30,10 @@ static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine, AllocFixed,    ShowMessage,       InfFileExists,
-                     FullPath,        InstallDriver, StartProgress,     StopProgressDialog};
+Platform platform = {ReadCommandLine, AllocFixed,      ShowMessage,     InfFileExists,
+                     FullPath,        InstallDriver,   StartProgress,   StopProgressDialog,
+                     ReadLogPath,     AppendLogLine,   DescribeProcess, ReadLastError,
+                     ReadErrorText};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   moduleInstance = hInstance;

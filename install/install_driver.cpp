@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "../app/diagnostic_log.h"
 #include "system_library.h"
 
 typedef BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesAFn)(HWND owner, LPCSTR hardwareId,
@@ -10,16 +11,30 @@ typedef BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesAFn)(HWND owner, LPCSTR ha
 
 static const DWORD INSTALLFLAG_FORCE = 1;
 
+// Tells the log the file that was loaded, or why none was.
+static void LogLoad(HMODULE library) {
+  DWORD loadError = GetLastError();
+  char path[MAX_PATH + 1] = "";
+  if (library != nullptr && GetModuleFileNameA(library, path, MAX_PATH) == 0)
+    lstrcpyA(path, "newdev.dll");
+  LogLibrary(library != nullptr ? path : nullptr, loadError);
+}
+
 int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired) {
   HMODULE library = LoadSystemLibrary("newdev.dll");
+  LogLoad(library);
   if (library == nullptr) return 0;
   UpdateDriverForPlugAndPlayDevicesAFn update = reinterpret_cast<UpdateDriverForPlugAndPlayDevicesAFn>(
       reinterpret_cast<void*>(GetProcAddress(library, "UpdateDriverForPlugAndPlayDevicesA")));
+  LogFunction(update != nullptr);
   if (update == nullptr) {
     FreeLibrary(library);
     return 0;
   }
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr);
   BOOL result = update(nullptr, hardwareId, infPath, INSTALLFLAG_FORCE, rebootRequired);
+  DWORD lastError = GetLastError();
   FreeLibrary(library);
+  LogUpdateResult(result, lastError, rebootRequired);
   return result;
 }

@@ -1,6 +1,9 @@
 #include "fake_platform.h"
 
 #include <stdlib.h>
+#include <string.h>
+
+#include "diagnostic_log.h"
 
 FakeState fake;
 
@@ -15,7 +18,7 @@ static void* FakeAlloc(size_t bytes) {
 }
 
 static void FakeShowMessage(const char* text, const char* caption, unsigned icon) {
-  fake.boxes.push_back({text, caption != nullptr, caption ? caption : "", icon});
+  fake.boxes.push_back({text, caption != nullptr, caption ? caption : "", icon, fake.logLines.size()});
 }
 
 static int FakeInfFileExists(const char* path) {
@@ -31,20 +34,51 @@ static const char* FakeFullPath(const char* path) {
   return fake.fullPath.c_str();
 }
 
+// Tells the log what the real update tells it, at the same steps.
 static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired) {
   fake.events.push_back("install");
   fake.installInf = infPath;
   fake.installHardwareId = hardwareId;
   fake.installSilent = rebootRequired != nullptr;
-  if (rebootRequired != nullptr) *rebootRequired = 1;  // the logic must not care
+  LogLibrary(fake.libraryLoaded ? "C:\\Windows\\system32\\newdev.dll" : nullptr, 126);
+  if (!fake.libraryLoaded) return 0;
+  LogFunction(fake.functionFound);
+  if (!fake.functionFound) return 0;
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr);
+  if (rebootRequired != nullptr) *rebootRequired = fake.rebootReport;  // the logic must not care
+  LogUpdateResult(fake.driverResult, fake.updateError, rebootRequired);
   return fake.driverResult;
 }
 
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
-Platform platform = {FakeCommandLine, FakeAlloc,         FakeShowMessage, FakeInfFileExists,
-                     FakeFullPath,    FakeInstallDriver, FakeStart,       FakeStop};
+static const char* FakeLogPath() { return fake.logPath.empty() ? nullptr : fake.logPath.c_str(); }
+
+static void FakeAppendLog(const char* path, const char* text, size_t length) {
+  fake.events.push_back("log");
+  if (path == fake.logPath) fake.logLines.push_back(std::string(text, length));
+}
+
+static void FakeDescribeProcess(LogProcess* process) {
+  *process = {2024, 3, 9, 7, 5, 4, 32, 4242, fake.wow64};
+}
+
+static unsigned long FakeLastError() { return fake.lastError; }
+
+// The system's text for the few codes the tests use; none for the others.
+static void FakeErrorText(unsigned long code, char* text, size_t size) {
+  const char* known = code == 2     ? "The system cannot find the file specified.\r\n"
+                      : code == 126 ? "The specified module could not be found.\r\n"
+                      : code == 1168 ? "Element not found.\r\n"
+                                     : "";
+  strncpy(text, known, size);
+}
+
+Platform platform = {FakeCommandLine,   FakeAlloc,           FakeShowMessage, FakeInfFileExists,
+                     FakeFullPath,      FakeInstallDriver,   FakeStart,       FakeStop,
+                     FakeLogPath,       FakeAppendLog,       FakeDescribeProcess,
+                     FakeLastError,     FakeErrorText};
 
 void ResetFakePlatform() {
   for (void* block : fake.blocks) free(block);

@@ -10,6 +10,7 @@ struct FakeBox {
   bool hasCaption;
   std::string caption;
   unsigned icon;
+  size_t logLinesBefore;  // log lines written before the box was shown
 };
 
 struct FakeState {
@@ -28,6 +29,14 @@ struct FakeState {
   std::vector<std::string> events;  // "start", "install", "stop" in call order
   std::string installInf, installHardwareId;
   bool installSilent = false;
+  // The diagnostic log: on when logPath is not empty; each line written, in order.
+  std::string logPath;
+  std::vector<std::string> logLines;
+  unsigned long lastError = 0;  // what the platform reports after a failed file check
+  int wow64 = 0;
+  bool libraryLoaded = true, functionFound = true;  // what the driver update finds
+  unsigned long updateError = 0;                     // last error the update leaves on FALSE
+  int rebootReport = 1;                              // the restart report it leaves
 };
 
 extern FakeState fake;

@@ -1,7 +1,8 @@
 add_executable(unit_tests
   tests/unit/fake_platform.cpp
   tests/unit/command_line_test.cpp
-  tests/unit/dispatch_test.cpp)
+  tests/unit/dispatch_test.cpp
+  tests/unit/diagnostic_log_test.cpp)
 target_link_libraries(unit_tests PRIVATE drvsetup_core GTest::gtest_main)
 # The tests themselves may use exceptions through GoogleTest.
 target_compile_options(unit_tests PRIVATE -fexceptions -frtti)

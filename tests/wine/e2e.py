@@ -4,7 +4,9 @@
 Each case hands the program an exact raw command line through runner.exe and
 checks its exit code, every message box (text, caption, buttons, and through
 Wine's relay trace the owner, caption pointer and style flags), the call the
-stand-in newdev.dll logged, and the progress dialog.
+stand-in newdev.dll logged, the progress dialog, and, for the cases that turn
+on DRVSETUP_LOG, the lines of the diagnostic log (each log is also appended
+to PREFIX_DIR/e2e-logs.txt).
 
 Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR   (ARCH: x86 or x64; needs DISPLAY)
 """
@@ -14,7 +16,7 @@ import shutil
 import subprocess
 import sys
 
-from e2e_cases import CASES, INF, USAGE, MISSING
+from e2e_cases import CASES, INF, USAGE, MISSING, LOG
 
 DIALOG = ["Kavrel Driver Setup",
           b"Please wait while setup is installing some components....",
@@ -52,12 +54,13 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,+relay",
                         DRVSETUP_STUB_LOG="C:\\t\\stub.log",
                         DRVSETUP_PLANTED_MARKER="C:\\t\\planted.marker")
+        self.env.pop("DRVSETUP_LOG", None)  # only the log cases turn it on
 
     def setup(self):
         shutil.rmtree(self.t, ignore_errors=True)
         for sub in ("app", "planted", "dir.inf", "Program Files"):
             os.makedirs(os.path.join(self.t, sub))
-        for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf"):
+        for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log"):
             with open(os.path.join(self.t, name), "w") as f:
                 f.write("[Version]\n")
         exe = os.path.join(self.build, "drvsetup.exe")
@@ -96,7 +99,7 @@ class Prefix:
         return "newdev=n" if source else "newdev=d"
 
     def run(self, case):
-        for log in ("stub.log", "planted.marker", "out.txt"):
+        for log in ("stub.log", "planted.marker", "out.txt", "drvsetup.log"):
             if os.path.exists(os.path.join(self.t, log)):
                 os.remove(os.path.join(self.t, log))
         with open(os.path.join(self.t, "line.bin"), "wb") as f:
@@ -104,7 +107,11 @@ class Prefix:
         env = dict(self.env, WINEDLLOVERRIDES=self.install_newdev(case.get("newdev", "stub")),
                    WINEDEBUG="-all,+relay" if case.get("relay", True) else "-all",
                    DRVSETUP_STUB_RESULT=str(case.get("result", 1)),
-                   DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)))
+                   DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)),
+                   DRVSETUP_STUB_ERROR=case.get("error", ""),
+                   DRVSETUP_STUB_REBOOT=str(case.get("reboot", 1)))
+        if "log" in case or "log_path" in case:
+            env["DRVSETUP_LOG"] = case.get("log_path", LOG)
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
         for option in ("lock", "cwd"):
@@ -115,7 +122,17 @@ class Prefix:
         stderr = self.wine(*args, env=env)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
-                relay, os.path.exists(os.path.join(self.t, "planted.marker")))
+                relay, os.path.exists(os.path.join(self.t, "planted.marker")), self.read_log(case))
+
+    def read_log(self, case):
+        path = os.path.join(self.t, "drvsetup.log")
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            text = f.read()
+        with open(os.path.join(self.prefix, "e2e-logs.txt"), "ab") as f:
+            f.write(b"== " + case["name"].encode() + b"\n" + text)
+        return text
 
 
 def expected_box(box):
@@ -204,8 +221,27 @@ def check_stress(case, out, fail):
     print("     %d runs, slowest %d ms" % (len(runs), slowest))
 
 
+def check_log(case, log, fail):
+    """Each pattern of the case's log list must match, in order, within one block."""
+    want = case.get("log")
+    if want is None:
+        if log is not None:
+            fail("a log was written: %r" % log[:200])
+        return
+    if log is None:
+        return fail("no log written")
+    if log.count(b"---- drvsetup run ") != 1 or not log.endswith(b"\r\n"):
+        fail("expected one whole block: %r" % log[:300])
+    at = 0
+    for pattern in want:
+        m = re.compile(pattern, re.M).search(log, at)
+        if not m:
+            return fail("log lacks %r after byte %d:\n%s" % (pattern, at, log.decode("latin-1")))
+        at = m.end()
+
+
 def check(case, result):
-    out, calls, relay, planted = result
+    out, calls, relay, planted, log = result
     errors = []
     fail = errors.append
     if case.get("stress"):
@@ -217,6 +253,7 @@ def check(case, result):
     check_boxes(case, out, relay, fail)
     check_call(case, calls, fail)
     check_dialog(case, out, fail)
+    check_log(case, log, fail)
     if planted:
         fail("the newdev.dll beside the program was loaded")
     return errors
@@ -227,6 +264,8 @@ def main():
     wine = Prefix(arch, build, prefix)
     wine.start_server()
     wine.setup()
+    if os.path.exists(os.path.join(prefix, "e2e-logs.txt")):
+        os.remove(os.path.join(prefix, "e2e-logs.txt"))
     passed = failed = 0
     for case in CASES:
         if arch not in case.get("arch", ("x86", "x64")):

@@ -9,8 +9,13 @@ without sharing), cwd (the program's working directory), stress (that many
 runs with random stand-in delays and verdicts, each checked for its exit
 code and time), folder (where the program runs from), arch (default both
 builds), relay (False to skip the trace of MessageBoxA's arguments), text
-(False to skip the comparison of the box's text).
+(False to skip the comparison of the box's text), error (the stand-in's last
+error on FALSE, hexadecimal), reboot (the restart report it leaves, default
+1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
+match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
+place that cannot be written).
 """
+import re
 
 USAGE = (b"Les parametres possibles sont\n le chemin d'acces \n l'hardware ID \n"
          b" mode silencieux (optionnel)")
@@ -22,6 +27,21 @@ HUGE = b"C:\\t\\" + b"h" * (32766 - len(b"drvsetup.exe  ID") - 5)
 BIGGEST = b"C:\\t\\" + b"b" * (32766 - len(b"Le chemin  n'existe pas! ") - 5)
 PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
+LOG = "C:\\t\\drvsetup.log"
+
+
+def lit(text):
+    """A log line's start, matched literally."""
+    return b"^" + re.escape(text)
+
+
+def update_lines(hwid, inf, silent):
+    """The log's lines from loading the library to the call."""
+    mode = b"restart report address (silent)" if silent else b"no restart report address (normal)"
+    return [lit(b"update: library loaded: ") + rb"[Cc]:\\[Ww]indows\\[Ss]ystem32\\newdev\.dll\r$",
+            lit(b"update: UpdateDriverForPlugAndPlayDevicesA found\r"),
+            lit(b"update: calling it with hardware ID [%s], INF [%s]\r" % (hwid, inf)),
+            lit(b"update: flags 1 (INSTALLFLAG_FORCE), no owner window, " + mode)]
 
 
 def case(name, line, exit, box=None, call=None, **more):
@@ -89,6 +109,67 @@ CASES = [
          cwd="C:\\t"),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
          call=(b"ID", INF, True), folder="planted"),
+    # The diagnostic log: one block per run, the outcome unchanged.
+    case("log: missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
+         log=[rb"^---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
+              lit(b"32-bit process on 64-bit Windows: no\r"),
+              lit(b"command line: [drvsetup.exe " + NOINF + b" ID]\r"), lit(b"tokens: 3\r"),
+              lit(b"token 0: [drvsetup.exe]\r"), lit(b"token 1: [" + NOINF + b"]\r"),
+              lit(b"token 2: [ID]\r"), lit(b"road: INF path and hardware ID: normal install\r"),
+              lit(b"INF check: [" + NOINF + b"] cannot be opened for reading: "
+                  b"0x00000002 ERROR_FILE_NOT_FOUND: ") + rb"\S.*\r$",
+              lit(b"path error box shown, waiting for OK\r"),
+              lit(b"exit code 6: the INF file cannot be opened\r\n") + b"\\Z"]),
+    case("log: INF path names a folder", b"drvsetup.exe C:\\t\\dir.inf ID /s", 6,
+         ("path", b"C:\\t\\dir.inf"),
+         log=[lit(b"INF check: [C:\\t\\dir.inf] cannot be opened for reading: 0x00000005 "
+                  b"ERROR_ACCESS_DENIED: ") + rb"\S.*\r$", lit(b"path error box shown"),
+              lit(b"exit code 6")]),
+    case("log: refused, 32-bit process on 64-bit Windows", b"drvsetup.exe " + INF + b" ID /s", 5,
+         call=(b"ID", INF, True), result=0, error="E0000235", reboot=0,
+         log=[lit(b"road: INF path, hardware ID and /s: silent install\r"),
+              lit(b"INF check: [" + INF + b"] can be opened for reading\r")]
+         + update_lines(b"ID", INF, True)
+         + [lit(b"update: returned FALSE, last error 0xE0000235 ERROR_IN_WOW64\r"),
+            lit(b"hint: a 32-bit program cannot install drivers on 64-bit Windows"),
+            lit(b"update: restart report left by the update: 0 (no restart needed)\r"),
+            lit(b"exit code 5: failure")]),
+    case("log: no such device", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 5,
+         call=(b"PCI\\VEN_8086", INF, False), result=0, error="E000020B",
+         log=update_lines(b"PCI\\VEN_8086", INF, False)
+         + [lit(b"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST\r"),
+            lit(b"hint: no device present has exactly this hardware ID"), lit(b"exit code 5")]),
+    case("log: error the table does not know", b"drvsetup.exe " + INF + b" ID", 5,
+         call=(b"ID", INF, False), result=0, error="490",
+         log=[lit(b"update: returned FALSE, last error 0x00000490: ") + rb"\S.*\r$",
+              lit(b"exit code 5")]),
+    case("log: silent install, restart needed", b"drvsetup.exe " + INF + b" PCI\\VEN_8086 /s", 0,
+         call=(b"PCI\\VEN_8086", INF, True), delay=HELD, dialog=True,
+         log=update_lines(b"PCI\\VEN_8086", INF, True)
+         + [lit(b"update: returned TRUE\r"),
+            lit(b"update: restart report left by the update: 1 (restart needed)\r"),
+            lit(b"exit code 0: installed\r")]),
+    case("log: no newdev.dll", b"drvsetup.exe " + INF + b" ID /s", 5, newdev="none",
+         log=[lit(b"update: newdev.dll not loaded from the system directory: 0x0000007E: "),
+              lit(b"exit code 5")]),
+    case("log: usage", b"drvsetup.exe", 1, "usage",
+         log=[lit(b"road: program name only\r"), lit(b"usage box shown, waiting for OK\r"),
+              lit(b"exit code 1: usage shown\r")]),
+    case("log: bytes outside ASCII", b"drvsetup.exe C:\\t\\\xe9t\xe9.inf ID\xe9\xfc /s", 0,
+         call=(b"ID\xe9\xfc", b"C:\\t\\\xe9t\xe9.inf", True),
+         log=[lit(b"token 1: [C:\\t\\\xe9t\xe9.inf]\r"), lit(b"token 2: [ID\xe9\xfc]\r"),
+              lit(b"exit code 0")]),
+    case("log: rest of the line not /s", b"drvsetup.exe " + INF + b" ID /s ", 5,
+         log=[lit(b"token 3: [/s ]\r"),
+              lit(b"road: the rest of the line after the hardware ID is not exactly /s\r"),
+              lit(b"exit code 5")]),
+    case("log path is a folder, missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
+         log_path="C:\\t\\dir.inf"),
+    case("log path in a missing folder, install", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), log_path="C:\\t\\nowhere\\drvsetup.log"),
+    case("log file held open without sharing", b"drvsetup.exe " + INF + b" ID", 5,
+         call=(b"ID", INF, False), result=0, error="E0000235", log_path="C:\\t\\held.log",
+         lock="C:\\t\\held.log"),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]

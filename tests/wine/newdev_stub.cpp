@@ -1,15 +1,17 @@
 // Stands in for the platform's newdev.dll in the test prefix: logs the five
-// arguments it was called with, waits DRVSETUP_STUB_DELAY_MS, and returns
-// DRVSETUP_STUB_RESULT (TRUE unless "0").
+// arguments it was called with, waits DRVSETUP_STUB_DELAY_MS, stores
+// DRVSETUP_STUB_REBOOT (TRUE unless "0") as the restart report when given an
+// address, and returns DRVSETUP_STUB_RESULT (TRUE unless "0"); on FALSE the
+// last error is DRVSETUP_STUB_ERROR (hexadecimal) when set.
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
 
 #include "record.h"
 
-static DWORD EnvNumber(const char* name, DWORD fallback) {
+static DWORD EnvNumber(const char* name, DWORD fallback, int base = 10) {
   char value[32];
-  return ReadEnv(name, value, sizeof value) ? strtoul(value, nullptr, 10) : fallback;
+  return ReadEnv(name, value, sizeof value) ? strtoul(value, nullptr, base) : fallback;
 }
 
 extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
@@ -23,6 +25,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
     AppendRecord(log, fields, 6);
   }
   Sleep(EnvNumber("DRVSETUP_STUB_DELAY_MS", 0));
-  if (rebootRequired != nullptr) *rebootRequired = TRUE;
-  return EnvNumber("DRVSETUP_STUB_RESULT", 1) != 0;
+  if (rebootRequired != nullptr) *rebootRequired = EnvNumber("DRVSETUP_STUB_REBOOT", 1) != 0;
+  BOOL result = EnvNumber("DRVSETUP_STUB_RESULT", 1) != 0;
+  if (!result) SetLastError(EnvNumber("DRVSETUP_STUB_ERROR", GetLastError(), 16));
+  return result;
 }

@@ -1,0 +1,212 @@
+#include "diagnostic_log.h"
+
+#include "error_names.h"
+#include "platform.h"
+
+static const unsigned LINE_SIZE = 34000;  // longer lines are cut, still written whole
+static const char* logPath;                // null while the log is off
+static char* line;                         // fixed memory, never freed
+static unsigned used;
+
+static void Put(const char* text) {
+  while (*text != '\0' && used < LINE_SIZE - 2) line[used++] = *text++;
+}
+
+static void PutNumber(unsigned long value, int minDigits) {
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0 || count < minDigits);
+  char text[24];
+  for (int i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
+  text[count] = '\0';
+  Put(text);
+}
+
+static void PutHex8(unsigned long value) {
+  char text[11] = "0x";
+  for (int i = 0; i < 8; ++i) text[2 + i] = "0123456789ABCDEF"[(value >> (28 - 4 * i)) & 0xF];
+  text[10] = '\0';
+  Put(text);
+}
+
+// Bytes go out as they are, between brackets so that blanks at either end show.
+static void PutQuoted(const char* text) {
+  Put("[");
+  Put(text);
+  Put("]");
+}
+
+// Each line is one write, so that runs logging at once leave whole lines.
+static void EndLine() {
+  line[used++] = '\r';
+  line[used++] = '\n';
+  platform.appendLog(logPath, line, used);
+  used = 0;
+}
+
+static void WriteLine(const char* first, const char* second = "") {
+  if (logPath == nullptr) return;
+  Put(first);
+  Put(second);
+  EndLine();
+}
+
+// The system's own text for code on one line, without its line breaks.
+static void PutSystemText(unsigned long code) {
+  char text[512];
+  platform.errorText(code, text, sizeof text);
+  for (char* p = text; *p != '\0'; ++p)
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  unsigned length = 0;
+  while (text[length] != '\0') ++length;
+  while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+  Put(length > 0 ? text : "(no text from the system)");
+}
+
+// "0xE0000235 ERROR_IN_WOW64", then the system's text, or with hints a hint
+// line for the known causes: the hints speak of the driver update only.
+static void PutError(unsigned long code, bool hints) {
+  PutHex8(code);
+  const ErrorName* known = FindErrorName(code);
+  if (known != nullptr) {
+    Put(" ");
+    Put(known->name);
+  }
+  const char* hint = hints && known != nullptr ? known->hint : nullptr;
+  if (hint == nullptr) {
+    Put(": ");
+    PutSystemText(code);
+  }
+  EndLine();
+  if (hint != nullptr) WriteLine("hint: ", hint);
+}
+
+static void PutProcess(const LogProcess& process) {
+  PutNumber(process.year, 4);
+  Put("-");
+  PutNumber(process.month, 2);
+  Put("-");
+  PutNumber(process.day, 2);
+  Put(" ");
+  PutNumber(process.hour, 2);
+  Put(":");
+  PutNumber(process.minute, 2);
+  Put(":");
+  PutNumber(process.second, 2);
+  Put(".");
+  PutNumber(process.millisecond, 3);
+  Put(" local time, process ");
+  PutNumber(process.processId, 1);
+}
+
+static const char* const wow64Texts[] = {"unknown", "no", "yes (use the 64-bit drvsetup.exe)"};
+
+void LogStart() {
+  logPath = platform.logPath();
+  if (logPath == nullptr) return;
+  line = static_cast<char*>(platform.allocFixed(LINE_SIZE));
+  if (line == nullptr) {
+    logPath = nullptr;  // no memory: no log
+    return;
+  }
+  LogProcess process = {};
+  platform.describeProcess(&process);
+  Put("---- drvsetup run ");
+  PutProcess(process);
+  EndLine();
+  WriteLine("32-bit process on 64-bit Windows: ",
+            wow64Texts[process.wow64 < 0 ? 0 : process.wow64 > 0 ? 2 : 1]);
+}
+
+void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
+  if (logPath == nullptr) return;
+  Put("command line: ");
+  PutQuoted(commandLine);
+  EndLine();
+  Put("tokens: ");
+  PutNumber(static_cast<unsigned long>(count), 1);
+  EndLine();
+  for (int i = 0; i < count; ++i) {
+    Put("token ");
+    PutNumber(static_cast<unsigned long>(i), 1);
+    Put(": ");
+    PutQuoted(tokens[i]);
+    EndLine();
+  }
+}
+
+void LogRoad(const char* road) { WriteLine("road: ", road); }
+
+void LogInfCheck(const char* path, int opened) {
+  if (logPath == nullptr) return;
+  unsigned long error = opened ? 0 : platform.lastError();  // before anything else can change it
+  Put("INF check: ");
+  PutQuoted(path);
+  if (opened) {
+    Put(" can be opened for reading");
+    EndLine();
+    return;
+  }
+  Put(" cannot be opened for reading: ");
+  PutError(error, false);
+}
+
+void LogBox(const char* box) { WriteLine(box, " box shown, waiting for OK"); }
+
+void LogLibrary(const char* path, unsigned long loadError) {
+  if (logPath == nullptr) return;
+  if (path != nullptr) {
+    WriteLine("update: library loaded: ", path);
+    return;
+  }
+  Put("update: newdev.dll not loaded from the system directory: ");
+  PutError(loadError, false);
+}
+
+void LogFunction(int found) {
+  WriteLine("update: UpdateDriverForPlugAndPlayDevicesA ", found ? "found" : "not found");
+}
+
+void LogUpdateCall(const char* hardwareId, const char* infPath, int silent) {
+  if (logPath == nullptr) return;
+  Put("update: calling it with hardware ID ");
+  PutQuoted(hardwareId);
+  Put(", INF ");
+  PutQuoted(infPath);
+  EndLine();
+  WriteLine("update: flags 1 (INSTALLFLAG_FORCE), no owner window, ",
+            silent ? "restart report address (silent)" : "no restart report address (normal)");
+}
+
+void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired) {
+  if (logPath == nullptr) return;
+  if (result != 0) {
+    WriteLine("update: returned TRUE");
+  } else {
+    Put("update: returned FALSE, last error ");
+    PutError(lastError, true);
+  }
+  if (rebootRequired == nullptr) return;
+  Put("update: restart report left by the update: ");
+  PutNumber(static_cast<unsigned long>(*rebootRequired), 1);
+  Put(*rebootRequired ? " (restart needed)" : " (no restart needed)");
+  EndLine();
+}
+
+static const char* const exitMeanings[] = {
+    "installed", "usage shown", "/s alone: nothing done", "missing argument",
+    "two arguments with /s: nothing done", "failure (see the road and the update above)",
+    "the INF file cannot be opened"};
+
+int LogExit(int exitCode) {
+  if (logPath == nullptr) return exitCode;
+  Put("exit code ");
+  PutNumber(static_cast<unsigned long>(exitCode), 1);
+  Put(": ");
+  Put(exitCode >= 0 && exitCode <= 6 ? exitMeanings[exitCode] : "unknown");
+  EndLine();
+  return exitCode;
+}

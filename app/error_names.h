@@ -1,0 +1,12 @@
+#pragma once
+
+// A platform error code that the driver update is known to leave, with its
+// name as the platform headers spell it and, for the usual causes, what to do.
+struct ErrorName {
+  unsigned code;
+  const char* name;
+  const char* hint;  // null when there is no advice beyond the name
+};
+
+// The entry for code, or null when the table does not know it.
+const ErrorName* FindErrorName(unsigned long code);

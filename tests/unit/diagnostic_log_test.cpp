@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dispatch.h"
+#include "error_names.h"
+#include "fake_platform.h"
+
+namespace {
+
+struct LogCase {
+  const char* line;
+  int driverResult;
+  unsigned long updateError;
+  std::vector<std::string> lines;  // must appear in this order, each as the start of a line
+};
+
+const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
+                             "32-bit process on 64-bit Windows: no"};
+
+// "x.inf" exists; a failed file check reports error 2.
+const LogCase kCases[] = {
+    {"", 1, 0, {"command line: []", "tokens: 0", "road: no token", "exit code 5: failure"}},
+    {"drvsetup.exe", 1, 0,
+     {"token 0: [drvsetup.exe]", "road: program name only",
+      "usage box shown, waiting for OK", "exit code 1: usage shown"}},
+    {"drvsetup.exe /s", 1, 0, {"road: one argument, /s", "exit code 2: /s alone"}},
+    {"drvsetup.exe x", 1, 0, {"road: one argument, not /s", "missing-argument box shown",
+                             "exit code 3: missing argument"}},
+    {"drvsetup.exe x.inf /s", 1, 0, {"road: two arguments, one of them /s", "exit code 4"}},
+    {"drvsetup.exe x.inf ID /s ", 1, 0,
+     {"token 3: [/s ]", "road: the rest of the line after the hardware ID is not exactly /s",
+      "exit code 5: failure"}},
+    {"drvsetup.exe \"no.inf\" ID", 1, 0,
+     {"command line: [drvsetup.exe \"no.inf\" ID]", "token 1: [no.inf]",
+      "road: INF path and hardware ID: normal install",
+      "INF check: [no.inf] cannot be opened for reading: 0x00000002 ERROR_FILE_NOT_FOUND: The "
+      "system cannot find the file specified.\r\n",
+      "path error box shown",
+      "exit code 6: the INF file cannot be opened"}},
+    {"drvsetup.exe x.inf ID", 1, 0,
+     {"INF check: [x.inf] can be opened for reading",
+      "update: library loaded: C:\\Windows\\system32\\newdev.dll",
+      "update: UpdateDriverForPlugAndPlayDevicesA found",
+      "update: calling it with hardware ID [ID], INF [x.inf]",
+      "update: flags 1 (INSTALLFLAG_FORCE), no owner window, no restart report address (normal)", "update: returned TRUE",
+      "exit code 0: installed"}},
+    {"drvsetup.exe x.inf ID /s", 0, 0xE0000235,
+     {"road: INF path, hardware ID and /s: silent install",
+      "update: flags 1 (INSTALLFLAG_FORCE), no owner window, restart report address (silent)",
+      "update: returned FALSE, last error 0xE0000235 ERROR_IN_WOW64",
+      "hint: a 32-bit program cannot install drivers on 64-bit Windows",
+      "update: restart report left by the update: 1 (restart needed)", "exit code 5"}},
+    {"drvsetup.exe x.inf ID", 0, 0xE000020B,
+     {"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST",
+      "hint: no device present has exactly this hardware ID", "exit code 5"}},
+    {"drvsetup.exe x.inf ID", 0, 1168,
+     {"update: returned FALSE, last error 0x00000490: Element not found.\r\n", "exit code 5"}},
+    {"drvsetup.exe x.inf ID", 0, 0xE0000999,
+     {"update: returned FALSE, last error 0xE0000999: (no text from the system)"}},
+    {"drvsetup.exe x.inf I\xE9\xFC", 1, 0, {"token 2: [I\xE9\xFC]"}},
+};
+
+void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
+
+class LogTest : public ::testing::TestWithParam<LogCase> {
+ protected:
+  void SetUp() override {
+    ResetFakePlatform();
+    fake.logPath = "C:\\log.txt";
+    fake.existingFiles = {"x.inf"};
+    fake.lastError = 2;
+  }
+  void TearDown() override { ResetFakePlatform(); }
+};
+
+TEST_P(LogTest, BlockTellsTheRoad) {
+  const LogCase& c = GetParam();
+  fake.commandLine = c.line;
+  fake.driverResult = c.driverResult;
+  fake.updateError = c.updateError;
+  RunSetup();
+  ASSERT_GE(fake.logLines.size(), 2u);
+  EXPECT_EQ(fake.logLines[0], std::string(kHead[0]) + "\r\n");
+  EXPECT_EQ(fake.logLines[1], std::string(kHead[1]) + "\r\n");
+  size_t at = 2;
+  for (const std::string& want : c.lines) {
+    while (at < fake.logLines.size() && fake.logLines[at].compare(0, want.size(), want) != 0) ++at;
+    EXPECT_LT(at, fake.logLines.size()) << "missing, or out of order: " << want;
+  }
+  for (const std::string& line : fake.logLines) {
+    EXPECT_EQ(line.find("\r\n"), line.size() - 2) << "one line per write: " << line;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, LogTest, ::testing::ValuesIn(kCases));
+
+TEST_F(LogTest, LinesComeBeforeTheBox) {
+  fake.commandLine = "drvsetup.exe";
+  RunSetup();
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  ASSERT_EQ(fake.boxes[0].logLinesBefore, 7u);
+  EXPECT_EQ(fake.logLines[6], "usage box shown, waiting for OK\r\n");
+}
+
+TEST_F(LogTest, LibraryAndFunctionMissing) {
+  fake.commandLine = "drvsetup.exe x.inf ID";
+  fake.libraryLoaded = false;
+  RunSetup();
+  EXPECT_EQ(fake.logLines[fake.logLines.size() - 2],
+            "update: newdev.dll not loaded from the system directory: 0x0000007E: The specified "
+            "module could not be found.\r\n");
+  ResetFakePlatform();
+  SetUp();
+  fake.commandLine = "drvsetup.exe x.inf ID";
+  fake.functionFound = false;
+  RunSetup();
+  EXPECT_EQ(fake.logLines[fake.logLines.size() - 2],
+            "update: UpdateDriverForPlugAndPlayDevicesA not found\r\n");
+}
+
+TEST_F(LogTest, Wow64AndLongLines) {
+  fake.wow64 = 1;
+  fake.commandLine = "drvsetup.exe " + std::string(40000, 'p') + " ID";
+  EXPECT_EQ(RunSetup(), 6);
+  EXPECT_EQ(fake.logLines[1].rfind("32-bit process on 64-bit Windows: yes (use the 64-bit", 0), 0u);
+  EXPECT_EQ(fake.logLines[2].size(), 34000u) << "cut to the line buffer, still one whole line";
+  EXPECT_EQ(fake.logLines[2].substr(33998), "\r\n");
+}
+
+// The line buffer is the first allocation of a run: without it there is no log, and no change.
+TEST_F(LogTest, NoMemoryForTheLogChangesNothing) {
+  fake.commandLine = "drvsetup.exe no.inf ID";
+  fake.failAllocation = 0;
+  EXPECT_EQ(RunSetup(), 6);
+  EXPECT_TRUE(fake.logLines.empty());
+  EXPECT_EQ(fake.boxes.size(), 1u);
+}
+
+TEST(LogOff, NothingWrittenAndSameOutcome) {
+  ResetFakePlatform();
+  fake.commandLine = "drvsetup.exe x.inf ID /s";
+  fake.existingFiles = {"x.inf"};
+  EXPECT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(fake.logLines.empty());
+  EXPECT_EQ(fake.events, (std::vector<std::string>{"start", "install", "stop"}));
+  ResetFakePlatform();
+}
+
+struct NameCase {
+  unsigned long code;
+  const char* name;
+  const char* hintStart;  // null: named without a hint
+};
+
+// The values as the platform documents them, against the table built from the headers.
+const NameCase kNames[] = {
+    {0xE0000235, "ERROR_IN_WOW64", "a 32-bit program"},
+    {0xE000020B, "ERROR_NO_SUCH_DEVINST", "no device present"},
+    {5, "ERROR_ACCESS_DENIED", "not elevated"},
+    {0xE000022F, "ERROR_NO_CATALOG_FOR_OEM_INF", "the driver package is unsigned"},
+    {0x800B0100, "TRUST_E_NOSIGNATURE", "the driver package is unsigned"},
+    {0xE0000243, "ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED", "the driver package is unsigned"},
+    {0xE0000101, "ERROR_SECTION_NOT_FOUND", "the INF lacks a section"},
+    {0xE0000003, "ERROR_GENERAL_SYNTAX", "the INF lacks a section"},
+    {2, "ERROR_FILE_NOT_FOUND", "a file or folder"},
+    {3, "ERROR_PATH_NOT_FOUND", "a file or folder"},
+    {0xE000020D, "ERROR_INVALID_CLASS_INSTALLER", nullptr},
+};
+
+TEST(ErrorNames, KnownCodes) {
+  for (const NameCase& c : kNames) {
+    const ErrorName* found = FindErrorName(c.code);
+    ASSERT_NE(found, nullptr) << c.name;
+    EXPECT_STREQ(found->name, c.name);
+    if (c.hintStart == nullptr) {
+      EXPECT_EQ(found->hint, nullptr) << c.name;
+    } else {
+      EXPECT_EQ(std::string(found->hint).rfind(c.hintStart, 0), 0u) << c.name;
+    }
+  }
+}
+
+TEST(ErrorNames, UnknownCodes) {
+  for (unsigned long code : {0ul, 87ul, 1168ul, 0xE0000999ul, 0xFFFFFFFFul})
+    EXPECT_EQ(FindErrorName(code), nullptr) << code;
+}
+
+}  // namespace
