@@ -84,20 +84,16 @@ static void PutError(unsigned long code, bool hints) {
   if (hint != nullptr) WriteLine("hint: ", hint);
 }
 
+// "2024-03-09 07:05:04.032 local time, process 4242"
 static void PutProcess(const LogProcess& process) {
-  PutNumber(process.year, 4);
-  Put("-");
-  PutNumber(process.month, 2);
-  Put("-");
-  PutNumber(process.day, 2);
-  Put(" ");
-  PutNumber(process.hour, 2);
-  Put(":");
-  PutNumber(process.minute, 2);
-  Put(":");
-  PutNumber(process.second, 2);
-  Put(".");
-  PutNumber(process.millisecond, 3);
+  const unsigned fields[] = {process.year,   process.month,  process.day,        process.hour,
+                             process.minute, process.second, process.millisecond};
+  const char* const before[] = {"", "-", "-", " ", ":", ":", "."};
+  const int digits[] = {4, 2, 2, 2, 2, 2, 3};
+  for (int i = 0; i < 7; ++i) {
+    Put(before[i]);
+    PutNumber(fields[i], digits[i]);
+  }
   Put(" local time, process ");
   PutNumber(process.processId, 1);
 }
