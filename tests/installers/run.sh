@@ -142,7 +142,7 @@ batch_cases() {
   check "batch file installs the driver" 0 installed
 }
 
-# run_width WIDTH NSIS_TARGET WIXL_ARCH PREFIX_ARCH: every case of one width.
+# run_width WIDTH NSIS_TARGET WIXL_ARCH: every case of one width.
 run_width() {
   local kind before problem
   width=$1
@@ -151,7 +151,7 @@ run_width() {
   pass "$width examples build with makensis and wixl, no warning"
   problem=$(sequence_problem)
   if [ -z "$problem" ]; then pass "$width MSI runs InstallDriver between InstallFiles and InstallFinalize"; else fail "$width $problem"; fi
-  if ! scripts/wine-prefix "$4" "$work/wine-$width"; then
+  if ! scripts/wine-prefix "$width" "$work/wine-$width"; then
     fail "$width: no Wine prefix"; failed=$((failed + cases_per_width - 3)); return
   fi
   for kind in nsis msi batch; do
@@ -170,18 +170,15 @@ mkdir -p "$work"
 export WINEDEBUG=-all
 unset WINEDLLOVERRIDES  # the driver update must be Wine's own newdev.dll
 if [ -z "${DISPLAY:-}" ]; then  # drvsetup.exe shows its progress dialog
-  need_xvfb
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" 2>/dev/null &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do [ -s "$work/xvfb.display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(cat "$work/xvfb.display")
+  xvfb=""
+  trap '[ -z "$xvfb" ] || kill $xvfb 2>/dev/null || true' EXIT
+  start_xvfb 1024x768
 fi
 
 if python3 tests/installers/readme_sync.py; then pass "README snippets match the examples"; else fail "README snippets"; fi
-run_width x64 amd64 x64 win64
+run_width x64 amd64 x64
 if runs_32bit; then
-  run_width x86 x86 x86 win32
+  run_width x86 x86 x86
 else
   echo "The 32-bit installer cases were skipped: $(no_32bit_reason)."
   skipped=$cases_per_width

@@ -13,7 +13,7 @@ fail() { echo "FAIL decoy $arch: $*"; echo "0 passed, 1 failed"; exit 1; }
 root=$PWD
 run() { timeout -k 5 120 "$root/scripts/wine-run" "$arch" "$@"; }
 
-scripts/wine-prefix "$([ "$arch" = x86 ] && echo win32 || echo win64)" "$prefix" >/dev/null ||
+scripts/wine-prefix "$arch" "$prefix" >/dev/null ||
   fail "no Wine prefix"
 demo=$prefix/drive_c/demo
 mkdir -p "$demo"
