@@ -3,7 +3,7 @@
 #include "../install/install_driver.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
-#include "diagnostic_log_win.h"
+#include "../diagnostics/diagnostic_log_win.h"
 #include "dispatch.h"
 #include "platform.h"
 

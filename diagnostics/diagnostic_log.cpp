@@ -1,7 +1,7 @@
 #include "diagnostic_log.h"
 
 #include "error_names.h"
-#include "platform.h"
+#include "../app/platform.h"
 
 static const unsigned LINE_SIZE = 34000;  // longer lines are cut, still written whole
 static const char* logPath;                // null while the log is off
