@@ -175,7 +175,7 @@ if [ -z "${DISPLAY:-}" ]; then  # drvsetup.exe shows its progress dialog
   start_xvfb 1024x768
 fi
 
-if python3 tests/installers/readme_sync.py; then pass "README snippets match the examples"; else fail "README snippets"; fi
+if python3 tests/installers/guide_sync.py; then pass "the guide's snippets match the examples"; else fail "the guide's snippets"; fi
 run_width x64 amd64 x64
 if runs_32bit; then
   run_width x86 x86 x86
