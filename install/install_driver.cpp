@@ -1,5 +1,6 @@
 #include "install_driver.h"
 
+#include <string.h>
 #include <windows.h>
 
 #include "../diagnostics/diagnostic_log.h"
@@ -16,7 +17,7 @@ static void LogLoad(HMODULE library) {
   DWORD loadError = GetLastError();
   char path[MAX_PATH + 1] = "";
   if (library != nullptr && GetModuleFileNameA(library, path, MAX_PATH) == 0)
-    lstrcpyA(path, "newdev.dll");
+    memcpy(path, "newdev.dll", sizeof "newdev.dll");
   LogLibrary(library != nullptr ? path : nullptr, loadError);
 }
 
