@@ -136,6 +136,29 @@ void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
 
 void LogRoad(const char* road) { WriteLine("road: ", road); }
 
+void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
+  if (logPath == nullptr) return;
+  Put("INF path holds a ?, a character outside the ANSI code page; in the wide command line: ");
+  if (wide == nullptr) {
+    Put("no such token");
+  } else {
+    // As UTF-8, so that the log keeps one encoding.
+    Put("[");
+    used += static_cast<unsigned>(logPlatform.wideToUtf8(wide, line + used, LINE_SIZE - 2 - used));
+    Put("]");
+  }
+  EndLine();
+  if (wide == nullptr) return;
+  if (shortPath == nullptr) {
+    WriteLine("INF path not recovered: no short name in the ANSI code page (a missing file, a volume "
+              "without short names, or a short name outside the code page)");
+    return;
+  }
+  Put("INF path recovered through its short name: ");
+  PutQuoted(shortPath);
+  EndLine();
+}
+
 void LogInfCheck(const char* path, int opened) {
   if (logPath == nullptr) return;
   unsigned long error = opened ? 0 : logPlatform.lastError();  // before anything else can change it

@@ -75,17 +75,13 @@ class LogTest : public ::testing::TestWithParam<LogCase> {
   void TearDown() override { ResetFakePlatform(); }
 };
 
-TEST_P(LogTest, BlockTellsTheRoad) {
-  const LogCase& c = GetParam();
-  fake.commandLine = c.line;
-  fake.driverResult = c.driverResult;
-  fake.updateError = c.updateError;
-  RunSetup();
+// The block's head, then each of lines at the start of a line, in this order, each line whole.
+void ExpectBlock(const std::vector<std::string>& lines) {
   ASSERT_GE(fake.logLines.size(), 2u);
   EXPECT_EQ(fake.logLines[0], std::string(kHead[0]) + "\r\n");
   EXPECT_EQ(fake.logLines[1], std::string(kHead[1]) + "\r\n");
   size_t at = 2;
-  for (const std::string& want : c.lines) {
+  for (const std::string& want : lines) {
     while (at < fake.logLines.size() && fake.logLines[at].compare(0, want.size(), want) != 0) ++at;
     EXPECT_LT(at, fake.logLines.size()) << "missing, or out of order: " << want;
   }
@@ -94,7 +90,76 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   }
 }
 
+TEST_P(LogTest, BlockTellsTheRoad) {
+  const LogCase& c = GetParam();
+  fake.commandLine = c.line;
+  fake.driverResult = c.driverResult;
+  fake.updateError = c.updateError;
+  RunSetup();
+  ExpectBlock(c.lines);
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, LogTest, ::testing::ValuesIn(kCases));
+
+struct RecoveryLogCase {
+  const char* line;
+  const wchar_t* wideLine;
+  bool hasShortName;
+  int recoveryLines;  // lines that begin with "INF path "
+  std::vector<std::string> lines;
+};
+
+const char* const kHolds =
+    "INF path holds a ?, a character outside the ANSI code page; in the wide command line: ";
+
+// The wide path in UTF-8 (spelled out byte by byte in the first row), then the short one.
+const RecoveryLogCase kRecoveryCases[] = {
+    {"drvsetup.exe C:\\??????\\x.inf ID /s", L"drvsetup.exe C:\\Пример\\x.inf ID /s", true, 2,
+     {"token 1: [C:\\??????\\x.inf]", "road: INF path, hardware ID and /s: silent install",
+      kHolds + std::string("[C:\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80\\x.inf]\r\n"),
+      "INF path recovered through its short name: [C:\\____~AJ2\\x.inf]\r\n",
+      "INF check: [C:\\____~AJ2\\x.inf] can be opened for reading",
+      "update: calling it with hardware ID [ID], INF [C:\\____~AJ2\\x.inf]", "exit code 0"}},
+    {"drvsetup.exe C:\\??????\\x.inf ID", L"drvsetup.exe C:\\Пример\\x.inf ID", false, 2,
+     {kHolds + std::string("[C:\\Пример\\x.inf]\r\n"),
+      "INF path not recovered: no short name in the ANSI code page (a missing file, a volume without "
+      "short names, or a short name outside the code page)\r\n",
+      "INF check: [C:\\??????\\x.inf] cannot be opened", "path error box shown", "exit code 6"}},
+    {"drvsetup.exe C:\\??????\\x.inf ID", L"", true, 1,
+     {kHolds + std::string("no such token\r\n"), "INF check: [C:\\??????\\x.inf] cannot be opened",
+      "exit code 6"}},
+};
+
+TEST_F(LogTest, RecoveryTellsBothForms) {
+  for (const RecoveryLogCase& c : kRecoveryCases) {
+    SCOPED_TRACE(c.line);
+    SetUp();
+    fake.commandLine = c.line;
+    fake.wideCommandLine = c.wideLine;
+    if (c.hasShortName) fake.shortPaths = {{L"C:\\Пример\\x.inf", "C:\\____~AJ2\\x.inf"}};
+    fake.existingFiles = {"C:\\____~AJ2\\x.inf"};
+    RunSetup();
+    ExpectBlock(c.lines);
+    int recoveryLines = 0;
+    for (const std::string& line : fake.logLines) recoveryLines += line.rfind("INF path ", 0) == 0;
+    EXPECT_EQ(recoveryLines, c.recoveryLines);
+    ResetFakePlatform();
+  }
+}
+
+// A token without a ? adds no line; a wide path too long for the line buffer leaves it whole.
+TEST_F(LogTest, RecoveryLinesOnlyForAQuestionMark) {
+  fake.commandLine = "drvsetup.exe x.inf ID";
+  fake.wideCommandLine = L"drvsetup.exe x.inf ID";
+  RunSetup();
+  for (const std::string& line : fake.logLines) EXPECT_NE(line.rfind("INF path ", 0), 0u) << line;
+  ResetFakePlatform();
+  SetUp();
+  fake.commandLine = "drvsetup.exe ?.inf ID";
+  fake.wideCommandLine = L"drvsetup.exe " + std::wstring(34000, L'\u0416') + L" ID";
+  EXPECT_EQ(RunSetup(), 6);
+  ExpectBlock({kHolds + std::string("[]\r\n"), "INF path not recovered", "exit code 6"});
+}
 
 TEST_F(LogTest, LinesComeBeforeTheBox) {
   fake.commandLine = "drvsetup.exe";
