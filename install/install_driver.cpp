@@ -1,6 +1,5 @@
 #include "install_driver.h"
 
-#include <string.h>
 #include <windows.h>
 
 #include "../diagnostics/diagnostic_log.h"
@@ -17,7 +16,7 @@ static void LogLoad(HMODULE library) {
   DWORD loadError = GetLastError();
   char path[MAX_PATH + 1] = "";
   if (library != nullptr && GetModuleFileNameA(library, path, MAX_PATH) == 0)
-    memcpy(path, "newdev.dll", sizeof "newdev.dll");
+    lstrcpyA(path, "newdev.dll");
   LogLibrary(library != nullptr ? path : nullptr, loadError);
 }
 
