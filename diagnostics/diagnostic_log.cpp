@@ -138,24 +138,21 @@ void LogRoad(const char* road) { WriteLine("road: ", road); }
 
 void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
   if (logPath == nullptr) return;
-  Put("INF path holds a ?, a character outside the ANSI code page; in the wide command line: ");
+  Put(shortPath != nullptr ? "INF path recovered through its short name: "
+                           : "INF path not recovered through a short name: ");
   if (wide == nullptr) {
-    Put("no such token");
+    Put("the wide command line gives no such token");
   } else {
     // As UTF-8, so that the log keeps one encoding.
     Put("[");
     used += static_cast<unsigned>(logPlatform.wideToUtf8(wide, line + used, LINE_SIZE - 2 - used));
     Put("]");
+    if (shortPath == nullptr) Put(" has none in the ANSI code page");
   }
-  EndLine();
-  if (wide == nullptr) return;
-  if (shortPath == nullptr) {
-    WriteLine("INF path not recovered: no short name in the ANSI code page (a missing file, a volume "
-              "without short names, or a short name outside the code page)");
-    return;
+  if (shortPath != nullptr) {
+    Put(" is ");
+    PutQuoted(shortPath);
   }
-  Put("INF path recovered through its short name: ");
-  PutQuoted(shortPath);
   EndLine();
 }
 

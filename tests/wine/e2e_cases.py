@@ -207,17 +207,15 @@ CASES = [
     case("log: INF recovered through its short name", b"drvsetup.exe " + WIDE + b"x.inf ID /s", 0,
          call=(b"ID", SHORT_INF, True), wide=True,
          log=[lit(b"token 1: [" + LOST + b"x.inf]\r"),
-              lit(b"INF path holds a ?, a character outside the ANSI code page; in the wide command "
-                  b"line: [" + WIDE + b"x.inf]\r"),
-              lit(b"INF path recovered through its short name: [") + SHORT_INF.pattern + rb"\]\r$",
+              lit(b"INF path recovered through its short name: [" + WIDE + b"x.inf] is [")
+              + SHORT_INF.pattern + rb"\]\r$",
               lit(b"INF check: [") + SHORT_INF.pattern + rb"\] can be opened for reading\r$",
               lit(b"update: calling it with hardware ID [ID], INF [") + SHORT_INF.pattern + rb"\]\r$",
               lit(b"exit code 0: installed\r")]),
     case("log: INF missing in a folder outside the code page",
          b"drvsetup.exe " + WIDE + b"missing.inf ID", 6, ("path", LOST + b"missing.inf"), wide=True,
-         log=[lit(b"INF path holds a ?, a character outside the ANSI code page; in the wide command "
-                  b"line: [" + WIDE + b"missing.inf]\r"),
-              lit(b"INF path not recovered: no short name in the ANSI code page"),
+         log=[lit(b"INF path not recovered through a short name: [" + WIDE + b"missing.inf] has none "
+                  b"in the ANSI code page\r"),
               lit(b"INF check: [" + LOST + b"missing.inf] cannot be opened for reading: "),
               lit(b"path error box shown"), lit(b"exit code 6")]),
     case("log path is a folder, missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
