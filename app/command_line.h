@@ -1,5 +1,4 @@
 #pragma once
-#include <stddef.h>
 
 // Splits a raw command line at blanks and tabs into at most maxTokens tokens;
 // the last one runs to the end of the line. Tokens that begin with a double

@@ -15,7 +15,7 @@ struct Platform {
   // Read only when the INF token holds a '?': the narrow line lost a character there.
   const wchar_t* (*getWideCommandLine)();
   // The file's short path in the ANSI code page, in fixed memory; null when it has none
-  // or the code page cannot hold it whole (the platform's last error tells why).
+  // or the code page cannot hold it whole.
   const char* (*shortAnsiPath)(const wchar_t* path);
 };
 
