@@ -110,6 +110,11 @@ f.write(bytes([b[0] ^ 0xFF]))' "$dir/$exe" "$at"
     "^$exe: differs from a build of $commit \(its signature removed\): first differing offset 0x[0-9a-f]+ \([0-9]+\); [0-9]+ bytes differ: (.* )?0x500( |\$)" \
     "^$exe: its signature is not for its bytes\$" \
     "^SHA256SUMS: all [0-9]+ files match\$" '^exit status 1$'
+  sed -i "s/$commit/$(printf '%040d' 0)/" "$dir/SOURCE"
+  scripts/release-zip "$dir" "$tmp/elsewhere.zip" 0
+  verify verify-elsewhere "$tmp/elsewhere.zip"
+  check "a commit this repository lacks" "$tmp/verify-elsewhere.log" \
+    "^verify-release: commit 0{40}, named in SOURCE, is not in this repository" '^exit status 1$'
 }
 
 # Each signing error: one sentence naming the cause, exit status 1, no zip left (an old one is removed too).
