@@ -163,9 +163,7 @@ run_width() {
 }
 
 [ -x build/mingw-x64/drvsetup.exe ] || { echo "build/mingw-x64 is missing: build the presets first"; exit 1; }
-for tool in makensis wixl msiinfo; do
-  command -v $tool >/dev/null || { echo "$tool is missing: run scripts/bootstrap"; exit 1; }
-done
+scripts/bootstrap  # set up before the 32-bit probe below, or its answer is wrong
 mkdir -p "$work"
 export WINEDEBUG=-all
 unset WINEDLLOVERRIDES  # the driver update must be Wine's own newdev.dll
