@@ -32,7 +32,23 @@ static void ShowPathError(const char* path) {
   platform.showMessage(text, nullptr, ICON_ERROR);
 }
 
+// A '?' never belongs to a file name: there the narrow line lost a character
+// outside the ANSI code page. The wide line still holds it, and the file's
+// short name may fit the code page. When any step fails, the token stays.
+static const char* RecoverInfPath(const char* token, int count) {
+  const char* p = token;
+  while (*p != '\0' && *p != '?') ++p;
+  if (*p == '\0') return token;
+  wchar_t* wideTokens[4];
+  const wchar_t* wide = nullptr;
+  if (SplitCommandLine(platform.getWideCommandLine(), wideTokens, 4) == count) wide = wideTokens[1];
+  const char* shortPath = wide != nullptr ? platform.shortAnsiPath(wide) : nullptr;
+  LogInfRecovery(wide, shortPath);
+  return shortPath != nullptr ? shortPath : token;
+}
+
 static int Install(const char* infPath, const char* hardwareId, int silent) {
+  infPath = RecoverInfPath(infPath, silent ? 4 : 3);
   int opened = platform.infFileExists(infPath);
   LogInfCheck(infPath, opened);
   if (!opened) {

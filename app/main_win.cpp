@@ -27,15 +27,35 @@ static const char* FullPath(const char* path) {
   return length != 0 && length < size ? full : nullptr;
 }
 
+static const wchar_t* ReadWideCommandLine() { return GetCommandLineW(); }
+
+// One block (128 KiB, on a road that otherwise always fails) for the longest
+// short path the platform takes and its ANSI form (two bytes a character at most). A lossy conversion is refused: a best-fit or
+// default character would name another file, or none.
+static const char* ShortAnsiPath(const wchar_t* path) {
+  const DWORD size = 32768;
+  wchar_t* wide = static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, 4 * size));
+  if (wide == nullptr) return nullptr;
+  char* ansi = reinterpret_cast<char*>(wide + size);
+  BOOL lossy = FALSE;
+  DWORD length = GetShortPathNameW(path, wide, size);
+  if (length == 0 || length >= size ||
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, 2 * size, nullptr, &lossy) == 0 ||
+      lossy)
+    return nullptr;
+  return ansi;
+}
+
 static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine, AllocFixed,    ShowMessage,   InfFileExists,
-                     FullPath,        InstallDriver, StartProgress, StopProgressDialog};
+Platform platform = {ReadCommandLine,     AllocFixed,     ShowMessage,   InfFileExists,
+                     FullPath,            InstallDriver,  StartProgress, StopProgressDialog,
+                     ReadWideCommandLine, ShortAnsiPath};
 
-LogPlatform logPlatform = {ReadLogPath,     AllocFixed,    AppendLogLine,
-                           DescribeProcess, ReadLastError, ReadErrorText};
+LogPlatform logPlatform = {ReadLogPath,     AllocFixed,    AppendLogLine, DescribeProcess,
+                           ReadLastError,   ReadErrorText, ConvertToUtf8};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   moduleInstance = hInstance;

@@ -12,6 +12,11 @@ struct Platform {
   int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired);
   void (*startProgress)();
   void (*stopProgress)();
+  // Read only when the INF token holds a '?': the narrow line lost a character there.
+  const wchar_t* (*getWideCommandLine)();
+  // The file's short path in the ANSI code page, in fixed memory; null when it has none
+  // or the code page cannot hold it whole.
+  const char* (*shortAnsiPath)(const wchar_t* path);
 };
 
 extern Platform platform;

@@ -136,6 +136,26 @@ void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
 
 void LogRoad(const char* road) { WriteLine("road: ", road); }
 
+void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
+  if (logPath == nullptr) return;
+  Put(shortPath != nullptr ? "INF path recovered through its short name: "
+                           : "INF path not recovered through a short name: ");
+  if (wide == nullptr) {
+    Put("the wide command line gives no such token");
+  } else {
+    // As UTF-8, so that the log keeps one encoding.
+    Put("[");
+    used += static_cast<unsigned>(logPlatform.wideToUtf8(wide, line + used, LINE_SIZE - 2 - used));
+    Put("]");
+    if (shortPath == nullptr) Put(" has none in the ANSI code page");
+  }
+  if (shortPath != nullptr) {
+    Put(" is ");
+    PutQuoted(shortPath);
+  }
+  EndLine();
+}
+
 void LogInfCheck(const char* path, int opened) {
   if (logPath == nullptr) return;
   unsigned long error = opened ? 0 : logPlatform.lastError();  // before anything else can change it

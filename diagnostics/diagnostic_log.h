@@ -15,6 +15,9 @@ struct LogProcess {
 void LogStart();  // reads DRVSETUP_LOG through the platform
 void LogCommandLine(const char* line, char* const* tokens, int count);
 void LogRoad(const char* road);
+// Only for an INF token that holds a '?': wide null when the wide line gives
+// no such token, shortPath null when the file has no short name in the ANSI code page.
+void LogInfRecovery(const wchar_t* wide, const char* shortPath);
 void LogInfCheck(const char* path, int opened);  // reads the platform's last error on failure
 void LogBox(const char* box);                    // before the box is shown
 void LogLibrary(const char* path, unsigned long loadError);  // path null: not loaded

@@ -80,3 +80,8 @@ void ReadErrorText(unsigned long code, char* text, size_t size) {
                                 code, 0, text, static_cast<DWORD>(size), nullptr);
   text[length < size ? length : 0] = '\0';
 }
+
+size_t ConvertToUtf8(const wchar_t* text, char* out, size_t size) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, out, static_cast<int>(size), nullptr, nullptr);
+  return length > 0 ? static_cast<size_t>(length - 1) : 0;
+}

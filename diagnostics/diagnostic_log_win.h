@@ -9,3 +9,4 @@ void AppendLogLine(const char* path, const char* text, size_t length);
 void DescribeProcess(LogProcess* process);
 unsigned long ReadLastError();
 void ReadErrorText(unsigned long code, char* text, size_t size);
+size_t ConvertToUtf8(const wchar_t* text, char* out, size_t size);

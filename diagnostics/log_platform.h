@@ -12,6 +12,8 @@ struct LogPlatform {
   void (*describeProcess)(LogProcess* process);
   unsigned long (*lastError)();
   void (*errorText)(unsigned long code, char* text, size_t size);  // "" when the system has none
+  // Writes text as UTF-8 and a NUL into out; returns the bytes before the NUL, 0 when it does not fit.
+  size_t (*wideToUtf8)(const wchar_t* text, char* out, size_t size);
 };
 
 extern LogPlatform logPlatform;

@@ -9,7 +9,7 @@ import sys
 import pefile
 
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
-X86_SIZE_LIMIT = 24 * 1024
+X86_SIZE_LIMIT = 25 * 1024
 TEXT = "Please wait while setup is installing some components...."
 
 

@@ -52,11 +52,16 @@ static bool Fits(const Rule& rule, const std::vector<std::string>& tokens) {
   return true;
 }
 
-static Outcome Expect(const std::vector<std::string>& tokens, bool infExists, int driverResult,
-                      bool pathTextFails) {
+static const Rule* FindRule(const std::vector<std::string>& tokens) {
   const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules),
                                   [&](const Rule& r) { return Fits(r, tokens); });
   Require(rule != std::end(kRules), "the reference table covers every token count");
+  return rule;
+}
+
+static Outcome Expect(const std::vector<std::string>& tokens, bool infExists, int driverResult,
+                      bool pathTextFails) {
+  const Rule* rule = FindRule(tokens);
   if (rule->action == STOP) return {rule->exitCode, rule->box, false, false, false};
   if (!infExists) return {6, pathTextFails ? NO_BOX : PATH, true, false, false};
   return {driverResult != 0 ? 0 : 5, NO_BOX, true, true, rule->action == INSTALL_SILENT};
@@ -91,12 +96,19 @@ static void DispatchOnce(const uint8_t* data, size_t size) {
       1 + std::count_if(raw.begin(), raw.end(), [](const std::string& t) { return t[0] == '"'; });
   if (failing >= 0 && failing < splitAllocations) tokens.clear();  // the split yields nothing
 
+  // A ? in the INF token on the way to an update sends the program to the wide
+  // line (here the same bytes, widened), split again from blocks of its own;
+  // no file has a short name here, so the narrow token stays.
+  const bool recovers = !tokens.empty() && FindRule(tokens)->action != STOP &&
+                        tokens[1].find('?') != std::string::npos;
   fake.commandLine = line;
+  fake.wideCommandLine = Widen(line);
   if (infExists && tokens.size() >= 2) fake.existingFiles = {tokens[1]};
   fake.driverResult = driverResult;
   fake.failAllocation = failing;
   const int code = RunSetup();
-  const Outcome expected = Expect(tokens, infExists, driverResult, failing == splitAllocations);
+  const int pathText = recovers ? 2 * splitAllocations : splitAllocations;
+  const Outcome expected = Expect(tokens, infExists, driverResult, failing == pathText);
 
   Require(code >= 0 && code <= 6, "the exit code is one of 0..6");
   Require(fake.boxes.size() <= 1, "at most one message box");
@@ -122,6 +134,12 @@ static void DispatchOnce(const uint8_t* data, size_t size) {
     Require(fake.installSilent == expected.silent, "a reboot address is passed only with /s");
   }
   Require(code == expected.exitCode, "the exit code matches the reference table");
+  Require(fake.wideReads == (recovers ? 1 : 0),
+          "the wide line is read only for a ? on the way to an update");
+  const bool wideSplit = recovers && !(failing >= splitAllocations && failing < pathText);
+  Require(fake.shortPathQueries == (wideSplit ? std::vector<std::wstring>{Widen(tokens[1])}
+                                              : std::vector<std::wstring>{}),
+          "the short name is asked for the wide INF token, once");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

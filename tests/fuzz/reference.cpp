@@ -26,6 +26,12 @@ std::string ReferenceUnquote(const std::string& raw) {
   return raw.substr(1, raw.size() - 2);
 }
 
+std::wstring Widen(const std::string& bytes) {
+  std::wstring wide;
+  for (unsigned char c : bytes) wide += static_cast<wchar_t>(c);
+  return wide;
+}
+
 int CountRuns(const std::string& line) {
   int runs = 0;
   for (size_t i = 0; i < line.size(); ++i)

@@ -12,5 +12,8 @@ std::vector<std::string> ReferenceRawTokens(const std::string& line, int maxToke
 // loses that quote and its last character.
 std::string ReferenceUnquote(const std::string& raw);
 
+// Each byte as the wide character of the same value.
+std::wstring Widen(const std::string& bytes);
+
 // How many runs of bytes other than blank and tab the line holds.
 int CountRuns(const std::string& line);

@@ -47,6 +47,17 @@ static void CheckTokens(char** tokens, int count, int maxTokens,
   }
 }
 
+// The same characters on a wide line split alike: as many tokens, each one widened.
+static void CheckWideSplit(const std::string& line, int maxTokens, char** tokens, int count) {
+  fake.failAllocation = -1;
+  const std::wstring wide = Widen(line);
+  wchar_t* wideTokens[kSlots] = {};
+  Require(SplitCommandLine(wide.c_str(), wideTokens, maxTokens) == count,
+          "the wide split gives as many tokens");
+  for (int i = 0; i < count; ++i)
+    Require(wideTokens[i] == Widen(tokens[i]), "each wide token is the narrow one, widened");
+}
+
 static void SplitOnce(const uint8_t* data, size_t size) {
   const int maxTokens = (data[0] & 7) - 1;
   const int failing = (data[0] >> 3) >= 24 ? (data[0] >> 3) - 24 : -1;
@@ -84,6 +95,7 @@ static void SplitOnce(const uint8_t* data, size_t size) {
   for (int i = count; i < kSlots; ++i)
     Require(tokens[i] == &sentinels[i], "entries beyond the count are untouched");
   CheckTokens(tokens, count, maxTokens, raw);
+  CheckWideSplit(line, maxTokens, tokens, count);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -63,7 +63,53 @@ TEST_P(SplitTest, SplitsIntoExpectedTokens) {
   EXPECT_EQ(fake.blockSizes[0], original.size() + 1);
 }
 
+// Each byte widened as it stands, the way the wide line holds the characters of the narrow one.
+std::wstring Widen(const std::string& bytes) {
+  std::wstring wide;
+  for (unsigned char c : bytes) wide += static_cast<wchar_t>(c);
+  return wide;
+}
+
+// The wide line splits into the same tokens, widened, from blocks of the same count.
+TEST_P(SplitTest, WideLineSplitsAlike) {
+  const SplitCase& c = GetParam();
+  const std::wstring line = Widen(c.line);
+  wchar_t* tokens[8] = {};
+  int count = SplitCommandLine(line.c_str(), tokens, c.maxTokens);
+  ASSERT_EQ(count, static_cast<int>(c.tokens.size())) << "line: " << c.line;
+  for (int i = 0; i < count; ++i) EXPECT_EQ(tokens[i], Widen(c.tokens[i])) << "token " << i;
+  for (int i = count; i < 8; ++i) EXPECT_EQ(tokens[i], nullptr) << "entry " << i << " written";
+  ASSERT_FALSE(fake.blockSizes.empty());
+  EXPECT_EQ(fake.blockSizes[0], (line.size() + 1) * sizeof(wchar_t));
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, SplitTest, ::testing::ValuesIn(kSplitCases));
+
+struct WideCase {
+  const wchar_t* line;
+  std::vector<std::wstring> tokens;
+};
+
+// Wide characters whose low byte is a blank, a tab or a quote are ordinary
+// characters, and so is every blank other than 0x20.
+const WideCase kWideCases[] = {
+    {L"p C:\\Пример\\x.inf ID /s", {L"p", L"C:\\Пример\\x.inf", L"ID", L"/s"}},
+    {L"p \"C:\\Пример\\x.inf\" ID", {L"p", L"C:\\Пример\\x.inf", L"ID"}},
+    {L"p \u0120a\u0109 \u0122x\u0122 \u0109", {L"p", L"\u0120a\u0109", L"\u0122x\u0122", L"\u0109"}},
+    {L"p a\u3000b\u00a0c d", {L"p", L"a\u3000b\u00a0c", L"d"}},
+    {L"\u0122p\u0122 \u0122a", {L"\u0122p\u0122", L"\u0122a"}},
+};
+
+TEST(WideSplit, OnlyBlankAndTabSeparateOnlyQuoteStrips) {
+  for (const WideCase& c : kWideCases) {
+    ResetFakePlatform();
+    wchar_t* tokens[4] = {};
+    int count = SplitCommandLine(c.line, tokens, 4);
+    ASSERT_EQ(count, static_cast<int>(c.tokens.size())) << "case " << (&c - kWideCases);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(tokens[i], c.tokens[i]) << "token " << i;
+  }
+  ResetFakePlatform();
+}
 
 // Every allocation failing in turn leaves no usable token, never a torn one.
 TEST(SplitFailure, AnyFailedAllocationYieldsNoToken) {
@@ -77,6 +123,13 @@ TEST(SplitFailure, AnyFailedAllocationYieldsNoToken) {
     ResetFakePlatform();
     fake.failAllocation = failing;
     EXPECT_EQ(SplitCommandLine(line, tokens, 4), 0) << "allocation " << failing << " failed";
+  }
+  const std::wstring wide = Widen(line);
+  wchar_t* wideTokens[4];
+  for (int failing = 0; failing < allocations; ++failing) {
+    ResetFakePlatform();
+    fake.failAllocation = failing;
+    EXPECT_EQ(SplitCommandLine(wide.c_str(), wideTokens, 4), 0) << "wide allocation " << failing;
   }
   ResetFakePlatform();
 }

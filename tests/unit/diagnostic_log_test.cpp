@@ -75,17 +75,13 @@ class LogTest : public ::testing::TestWithParam<LogCase> {
   void TearDown() override { ResetFakePlatform(); }
 };
 
-TEST_P(LogTest, BlockTellsTheRoad) {
-  const LogCase& c = GetParam();
-  fake.commandLine = c.line;
-  fake.driverResult = c.driverResult;
-  fake.updateError = c.updateError;
-  RunSetup();
+// The block's head, then each of lines at the start of a line, in this order, each line whole.
+void ExpectBlock(const std::vector<std::string>& lines) {
   ASSERT_GE(fake.logLines.size(), 2u);
   EXPECT_EQ(fake.logLines[0], std::string(kHead[0]) + "\r\n");
   EXPECT_EQ(fake.logLines[1], std::string(kHead[1]) + "\r\n");
   size_t at = 2;
-  for (const std::string& want : c.lines) {
+  for (const std::string& want : lines) {
     while (at < fake.logLines.size() && fake.logLines[at].compare(0, want.size(), want) != 0) ++at;
     EXPECT_LT(at, fake.logLines.size()) << "missing, or out of order: " << want;
   }
@@ -94,7 +90,74 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   }
 }
 
+TEST_P(LogTest, BlockTellsTheRoad) {
+  const LogCase& c = GetParam();
+  fake.commandLine = c.line;
+  fake.driverResult = c.driverResult;
+  fake.updateError = c.updateError;
+  RunSetup();
+  ExpectBlock(c.lines);
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, LogTest, ::testing::ValuesIn(kCases));
+
+struct RecoveryLogCase {
+  const char* line;
+  const wchar_t* wideLine;
+  bool hasShortName;
+  std::vector<std::string> lines;  // the one line that begins with "INF path " comes second
+};
+
+// The wide path in UTF-8 (spelled out byte by byte in the first row), then the short one.
+const RecoveryLogCase kRecoveryCases[] = {
+    {"drvsetup.exe C:\\??????\\x.inf ID /s", L"drvsetup.exe C:\\Пример\\x.inf ID /s", true,
+     {"road: INF path, hardware ID and /s: silent install",
+      "INF path recovered through its short name: [C:\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80"
+      "\\x.inf] is [C:\\____~AJ2\\x.inf]\r\n",
+      "INF check: [C:\\____~AJ2\\x.inf] can be opened for reading",
+      "update: calling it with hardware ID [ID], INF [C:\\____~AJ2\\x.inf]", "exit code 0"}},
+    {"drvsetup.exe C:\\??????\\x.inf ID", L"drvsetup.exe C:\\Пример\\x.inf ID", false,
+     {"road: INF path and hardware ID: normal install",
+      "INF path not recovered through a short name: [C:\\Пример\\x.inf] has none in the ANSI code "
+      "page\r\n",
+      "INF check: [C:\\??????\\x.inf] cannot be opened", "path error box shown", "exit code 6"}},
+    {"drvsetup.exe C:\\??????\\x.inf ID", L"", true,
+     {"road: INF path and hardware ID: normal install",
+      "INF path not recovered through a short name: the wide command line gives no such token\r\n",
+      "INF check: [C:\\??????\\x.inf] cannot be opened", "exit code 6"}},
+};
+
+TEST_F(LogTest, RecoveryTellsBothForms) {
+  for (const RecoveryLogCase& c : kRecoveryCases) {
+    SCOPED_TRACE(c.line);
+    SetUp();
+    fake.commandLine = c.line;
+    fake.wideCommandLine = c.wideLine;
+    if (c.hasShortName) fake.shortPaths = {{L"C:\\Пример\\x.inf", "C:\\____~AJ2\\x.inf"}};
+    fake.existingFiles = {"C:\\____~AJ2\\x.inf"};
+    RunSetup();
+    ExpectBlock(c.lines);
+    int recoveryLines = 0;
+    for (const std::string& line : fake.logLines) recoveryLines += line.rfind("INF path ", 0) == 0;
+    EXPECT_EQ(recoveryLines, 1);
+    ResetFakePlatform();
+  }
+}
+
+// A token without a ? adds no line; a wide path too long for the line buffer leaves it whole.
+TEST_F(LogTest, RecoveryLineOnlyForAQuestionMark) {
+  fake.commandLine = "drvsetup.exe x.inf ID";
+  fake.wideCommandLine = L"drvsetup.exe x.inf ID";
+  RunSetup();
+  for (const std::string& line : fake.logLines) EXPECT_NE(line.rfind("INF path ", 0), 0u) << line;
+  ResetFakePlatform();
+  SetUp();
+  fake.commandLine = "drvsetup.exe ?.inf ID";
+  fake.wideCommandLine = L"drvsetup.exe " + std::wstring(34000, L'\u0416') + L" ID";
+  EXPECT_EQ(RunSetup(), 6);
+  ExpectBlock({"INF path not recovered through a short name: [] has none in the ANSI code page\r\n",
+               "exit code 6"});
+}
 
 TEST_F(LogTest, LinesComeBeforeTheBox) {
   fake.commandLine = "drvsetup.exe";

@@ -51,6 +51,18 @@ static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* r
   return fake.driverResult;
 }
 
+static const wchar_t* FakeWideCommandLine() {
+  ++fake.wideReads;
+  return fake.wideCommandLine.c_str();
+}
+
+static const char* FakeShortAnsiPath(const wchar_t* path) {
+  fake.shortPathQueries.push_back(path);
+  for (const auto& known : fake.shortPaths)
+    if (known.first == path) return known.second.c_str();
+  return nullptr;
+}
+
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
@@ -76,11 +88,33 @@ static void FakeErrorText(unsigned long code, char* text, size_t size) {
   strncpy(text, known, size);
 }
 
-Platform platform = {FakeCommandLine, FakeAlloc,         FakeShowMessage, FakeInfFileExists,
-                     FakeFullPath,    FakeInstallDriver, FakeStart,       FakeStop};
+// UTF-8 as the platform writes it, for the characters the tests use; nothing when it does not fit.
+static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
+  std::string utf8;
+  for (; *text != 0; ++text) {
+    unsigned long c = static_cast<unsigned long>(*text);
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | c >> 12);
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  if (utf8.size() + 1 > size) return 0;
+  memcpy(out, utf8.c_str(), utf8.size() + 1);
+  return utf8.size();
+}
 
-LogPlatform logPlatform = {FakeLogPath,   FakeAlloc,    FakeAppendLog, FakeDescribeProcess,
-                           FakeLastError, FakeErrorText};
+Platform platform = {FakeCommandLine,     FakeAlloc,        FakeShowMessage, FakeInfFileExists,
+                     FakeFullPath,        FakeInstallDriver, FakeStart,      FakeStop,
+                     FakeWideCommandLine, FakeShortAnsiPath};
+
+LogPlatform logPlatform = {FakeLogPath,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
+                           FakeLastError, FakeErrorText, FakeWideToUtf8};
 
 void ResetFakePlatform() {
   for (void* block : fake.blocks) free(block);

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform.h"
@@ -15,6 +16,10 @@ struct FakeBox {
 
 struct FakeState {
   std::string commandLine;
+  std::wstring wideCommandLine;
+  int wideReads = 0;
+  std::vector<std::pair<std::wstring, std::string>> shortPaths;  // wide path, its short ANSI path
+  std::vector<std::wstring> shortPathQueries;
   std::vector<std::string> existingFiles;
   int driverResult = 1;
   int failAllocation = -1;  // index of the allocation that fails, -1 for none

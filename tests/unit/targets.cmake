@@ -2,6 +2,7 @@ add_executable(unit_tests
   tests/unit/fake_platform.cpp
   tests/unit/command_line_test.cpp
   tests/unit/dispatch_test.cpp
+  tests/unit/recovery_test.cpp
   tests/unit/diagnostic_log_test.cpp)
 target_link_libraries(unit_tests PRIVATE drvsetup_core GTest::gtest_main)
 # The tests themselves may use exceptions through GoogleTest.

@@ -13,7 +13,10 @@ builds), relay (False to skip the trace of MessageBoxA's arguments), text
 error on FALSE, hexadecimal), reboot (the restart report it leaves, default
 1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
 match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
-place that cannot be written). runs and concurrent: the line, "{n}" replaced
+place that cannot be written). wide: the line is UTF-8 and reaches the program
+as its wide command line; its narrow one is Wine's conversion to the ANSI code
+page 1252, a ? for each character outside it; the INF path of call may then
+be a compiled pattern. runs and concurrent: the line, "{n}" replaced
 by each run's number, run that many times in all, that many at once, every
 run with its exit code and every log line whole (shared_log: the kinds of
 line each run writes once, a group catching the run's number). lockrange:
@@ -47,6 +50,13 @@ SHARED_LOG = [
     rb"road: the rest of the line after the hardware ID is not exactly /s",
     rb"exit code 5: failure \(see the road and the update above\)",
 ]
+# A folder whose name lies outside code page 1252, holding x.inf; its narrow form.
+WIDE_FOLDER = "\u041f\u0440\u0438\u043c\u0435\u0440"
+WIDE = b"C:\\t\\" + WIDE_FOLDER.encode() + b"\\"
+LOST = b"C:\\t\\??????\\"
+# x.inf through the folder's 8.3 short name: printable ASCII but ? and backslash.
+NAME_CHAR = rb"[!->@-\[\]-~]"
+SHORT_INF = re.compile(rb"C:\\t\\%s{1,8}~%s{1,3}\\x\.inf" % (NAME_CHAR, NAME_CHAR))
 
 
 def lit(text):
@@ -182,6 +192,32 @@ CASES = [
          log=[lit(b"token 3: [/s ]\r"),
               lit(b"road: the rest of the line after the hardware ID is not exactly /s\r"),
               lit(b"exit code 5")]),
+    # Outside the ANSI code page: the wide line's INF token through its short name.
+    case("INF in a folder outside the code page", b"drvsetup.exe " + WIDE + b"x.inf ID /s", 0,
+         call=(b"ID", SHORT_INF, True), wide=True, delay=HELD, dialog=True),
+    case("quoted INF in a folder outside the code page", b'drvsetup.exe "' + WIDE + b'x.inf" ID', 0,
+         call=(b"ID", SHORT_INF, False), wide=True),
+    case("relative INF in a folder outside the code page",
+         b"drvsetup.exe " + WIDE_FOLDER.encode() + b"\\x.inf ID", 0, call=(b"ID", SHORT_INF, False),
+         wide=True, cwd="C:\\t"),
+    case("missing INF in a folder outside the code page", b"drvsetup.exe " + WIDE + b"missing.inf ID /s",
+         6, ("path", LOST + b"missing.inf"), wide=True),
+    case("plain line started wide", b"drvsetup.exe " + INF + b" ID", 0, call=(b"ID", INF, False),
+         wide=True),
+    case("log: INF recovered through its short name", b"drvsetup.exe " + WIDE + b"x.inf ID /s", 0,
+         call=(b"ID", SHORT_INF, True), wide=True,
+         log=[lit(b"token 1: [" + LOST + b"x.inf]\r"),
+              lit(b"INF path recovered through its short name: [" + WIDE + b"x.inf] is [")
+              + SHORT_INF.pattern + rb"\]\r$",
+              lit(b"INF check: [") + SHORT_INF.pattern + rb"\] can be opened for reading\r$",
+              lit(b"update: calling it with hardware ID [ID], INF [") + SHORT_INF.pattern + rb"\]\r$",
+              lit(b"exit code 0: installed\r")]),
+    case("log: INF missing in a folder outside the code page",
+         b"drvsetup.exe " + WIDE + b"missing.inf ID", 6, ("path", LOST + b"missing.inf"), wide=True,
+         log=[lit(b"INF path not recovered through a short name: [" + WIDE + b"missing.inf] has none "
+                  b"in the ANSI code page\r"),
+              lit(b"INF check: [" + LOST + b"missing.inf] cannot be opened for reading: "),
+              lit(b"path error box shown"), lit(b"exit code 6")]),
     case("log path is a folder, missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
          log_path="C:\\t\\dir.inf"),
     case("log path in a missing folder, install", b"drvsetup.exe " + INF + b" ID /s", 0,

@@ -2,10 +2,12 @@
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
 //   runner.exe APP LINEFILE OUTFILE [lock=PATH] [lockrange=PATH] [timeout=MS] [stress=N]
-//              [cwd=DIR] [runs=N concurrent=M]
+//              [cwd=DIR] [runs=N concurrent=M] [wide]
 // The program starts in DIR, else in the runner's directory. A lock holds PATH
 // open without sharing while the program runs; lockrange holds the diagnostic
-// log's lock on PATH instead. Stress runs the program N times, the stand-in
+// log's lock on PATH instead. With wide, the file holds the line in UTF-8 and the
+// program gets it as its wide command line, as a shell starts it: its narrow
+// line is the system's conversion. Stress runs the program N times, the stand-in
 // newdev.dll answering each time after a random delay of 0 to 300 ms with a
 // random verdict, and records each run. Runs starts the program N times in
 // all, M at once, "{n}" in the line replaced by each run's number.
@@ -22,6 +24,7 @@
 static const char* outPath;
 static DWORD childId;
 static const char* childDirectory;
+static bool wideStart;
 static HWND seenBoxes[64];
 static int seenBoxCount;
 static char text[70000];
@@ -127,15 +130,29 @@ static char* ReadLine(const char* path) {
   return line;
 }
 
+static BOOL CreateChild(const char* app, char* line, PROCESS_INFORMATION* process) {
+  if (!wideStart) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
+                          process);
+  }
+  static wchar_t wideApp[MAX_PATH], wideLine[70000], wideDirectory[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, app, -1, wideApp, MAX_PATH);
+  MultiByteToWideChar(CP_UTF8, 0, line, -1, wideLine, 70000);
+  if (childDirectory != nullptr)
+    MultiByteToWideChar(CP_ACP, 0, childDirectory, -1, wideDirectory, MAX_PATH);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessW(wideApp, wideLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        childDirectory != nullptr ? wideDirectory : nullptr, &startup, process);
+}
+
 // Returns the exit code; STILL_ACTIVE when the program outlived timeoutMs and
 // was ended; 0x10000 + the error when it could not be started.
 static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
-                      &process))
-    return GetLastError() | 0x10000;
+  if (!CreateChild(app, line, &process)) return GetLastError() | 0x10000;
   childId = process.dwProcessId;
   DWORD started = GetTickCount(), code = STILL_ACTIVE;
   bool timedOut = false;
@@ -196,11 +213,8 @@ static void RecordRun(int number, DWORD code) {
 static HANDLE Start(const char* app, const char* line, int number) {
   static char copy[70000];
   Substitute(copy, sizeof copy, line, number);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(app, copy, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
-                      &process)) {
+  if (!CreateChild(app, copy, &process)) {
     RecordRun(number, GetLastError() | 0x10000);
     return nullptr;
   }
@@ -260,6 +274,7 @@ int main(int argc, char** argv) {
     if (strncmp(argv[i], "timeout=", 8) == 0) timeoutMs = strtoul(argv[i] + 8, nullptr, 10);
     if (strncmp(argv[i], "stress=", 7) == 0) stressRuns = atoi(argv[i] + 7);
     if (strncmp(argv[i], "cwd=", 4) == 0) childDirectory = argv[i] + 4;
+    if (strcmp(argv[i], "wide") == 0) wideStart = true;
     if (strncmp(argv[i], "runs=", 5) == 0) runs = atoi(argv[i] + 5);
     if (strncmp(argv[i], "concurrent=", 11) == 0) concurrent = atoi(argv[i] + 11);
     if (strncmp(argv[i], "lockrange=", 10) == 0 && (lock = HoldLogLock(argv[i] + 10)) == INVALID_HANDLE_VALUE)
