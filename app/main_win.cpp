@@ -30,8 +30,9 @@ static const char* FullPath(const char* path) {
 static const wchar_t* ReadWideCommandLine() { return GetCommandLineW(); }
 
 // One block (128 KiB, on a road that otherwise always fails) for the longest
-// short path the platform takes and its ANSI form (two bytes a character at most). A lossy conversion is refused: a best-fit or
-// default character would name another file, or none.
+// short path the platform takes and its ANSI form (two bytes a character at
+// most). A lossy conversion is refused: a best-fit or default character would
+// name another file, or none.
 static const char* ShortAnsiPath(const wchar_t* path) {
   const DWORD size = 32768;
   wchar_t* wide = static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, 4 * size));
