@@ -39,8 +39,10 @@ code=0 wide_code=0
 (cd "$demo" && run 'C:\demo\drvsetup.exe' drvsetup-demo.inf 'ROOT\DRVSETUPDEMO' /s) >/dev/null 2>&1 ||
   code=$?
 # Wine builds the wide command line from these arguments; its narrow one holds ? for the Cyrillic.
-run 'C:\Пример\drvsetup.exe' 'C:\Пример\drvsetup-demo.inf' 'ROOT\DRVSETUPWIDE' /s >/dev/null 2>&1 ||
+DRVSETUP_LOG='C:\demo\wide.log' \
+  run 'C:\Пример\drvsetup.exe' 'C:\Пример\drvsetup-demo.inf' 'ROOT\DRVSETUPWIDE' /s >/dev/null 2>&1 ||
   wide_code=$?
+wide_log=$(cat "$demo/wide.log" 2>/dev/null || echo "(no log)")
 demo_description=$(description 'ROOT\DRVSETUPDEMO')
 wide_description=$(description 'ROOT\DRVSETUPWIDE')
 wineserver -k >/dev/null 2>&1 || true
@@ -60,6 +62,7 @@ problem=""
 verdict "drvsetup-demo.inf from the working directory installed, not the namesake in C:\\windows\\inf" "$problem"
 problem=""
 [ "$wide_code" = 0 ] || problem="drvsetup.exe in C:\\Пример exited with $wide_code"
+[ -z "$problem" ] || problem+=$'; its log:\n'"$wide_log"
 [ -n "$problem" ] || [ "$wide_description" = "Wide Path Device" ] ||
   problem="the device's description is '$wide_description': the INF in C:\\Пример was not installed"
 verdict "C:\\Пример\\drvsetup-demo.inf, in a folder outside the ANSI code page, installed" "$problem"
