@@ -7,11 +7,11 @@ seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
 without sharing), cwd (the program's working directory), stress (that many
 runs with random stand-in delays and verdicts, each checked for its exit
-code and time), folder (where the program runs from), arch (default both
-builds), relay (False to skip the trace of MessageBoxA's arguments), text
-(False to skip the comparison of the box's text), error (the stand-in's last
-error on FALSE, hexadecimal), reboot (the restart report it leaves, default
-1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
+code and time), folder (where the program runs from), arch (the builds it
+runs on, default ARCHS), relay (False to skip the trace of MessageBoxA's
+arguments), text (False to skip the comparison of the box's text), error
+(the stand-in's last error on FALSE, hexadecimal), reboot (the restart
+report it leaves, default 1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
 match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
 place that cannot be written).
 """
@@ -28,6 +28,7 @@ BIGGEST = b"C:\\t\\" + b"b" * (32766 - len(b"Le chemin  n'existe pas! ") - 5)
 PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
 LOG = "C:\\t\\drvsetup.log"
+ARCHS = ("x86", "x64", "arm64")
 
 
 def lit(text):
@@ -93,7 +94,7 @@ CASES = [
     # Wine's relay trace stalls on them: here only the box and the code count.
     case("path box of 32766 characters", b"drvsetup.exe " + BIGGEST + b" ID", 6,
          ("path", BIGGEST), relay=False),
-    # x86 only: 64-bit Wine's user32 faults on a box text over 32,766 characters.
+    # x86 only: 64-bit Wine's user32 (x64 and arm64) faults on a box text over 32,766 characters.
     case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE),
          relay=False, text=False, arch=("x86",)),
     case("bytes outside ASCII, missing", b"drvsetup.exe C:\\t\\\xe0\x80\xff.inf ID", 6,
@@ -177,4 +178,4 @@ CASES = [
 
 if __name__ == "__main__":  # e2e_cases.py ARCH: how many cases run on that build
     import sys
-    print(sum(sys.argv[1] in c.get("arch", ("x86", "x64")) for c in CASES))
+    print(sum(sys.argv[1] in c.get("arch", ARCHS) for c in CASES))
