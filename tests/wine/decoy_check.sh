@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that a relative INF path installs the INF that was checked, not a namesake in the
-# system's INF folder, with Wine's own newdev.dll: tests/wine/decoy_check.sh x86|x64
+# system's INF folder, with Wine's own newdev.dll: tests/wine/decoy_check.sh x86|x64|arm64
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 arch=$1 bin=build/mingw-$1
