@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "command_line.h"
-#include "diagnostic_log.h"
+#include "../diagnostics/diagnostic_log.h"
 #include "exit_codes.h"
 #include "messages.h"
 #include "platform.h"

@@ -3,7 +3,8 @@
 #include "../install/install_driver.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
-#include "diagnostic_log_win.h"
+#include "../diagnostics/diagnostic_log_win.h"
+#include "../diagnostics/log_platform.h"
 #include "dispatch.h"
 #include "platform.h"
 
@@ -30,10 +31,11 @@ static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine, AllocFixed,      ShowMessage,     InfFileExists,
-                     FullPath,        InstallDriver,   StartProgress,   StopProgressDialog,
-                     ReadLogPath,     AppendLogLine,   DescribeProcess, ReadLastError,
-                     ReadErrorText};
+Platform platform = {ReadCommandLine, AllocFixed,    ShowMessage,   InfFileExists,
+                     FullPath,        InstallDriver, StartProgress, StopProgressDialog};
+
+LogPlatform logPlatform = {ReadLogPath,     AllocFixed,    AppendLogLine,
+                           DescribeProcess, ReadLastError, ReadErrorText};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   moduleInstance = hInstance;

@@ -1,8 +1,6 @@
 #pragma once
 #include <stddef.h>
 
-struct LogProcess;
-
 // The few platform operations the command-line logic needs. WinMain fills
 // this with the real calls; unit tests fill it with recorders.
 struct Platform {
@@ -14,12 +12,6 @@ struct Platform {
   int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired);
   void (*startProgress)();
   void (*stopProgress)();
-  // The diagnostic log's view of the system (diagnostic_log.h).
-  const char* (*logPath)();  // DRVSETUP_LOG, or null when unset or empty
-  void (*appendLog)(const char* path, const char* text, size_t length);  // failures ignored
-  void (*describeProcess)(LogProcess* process);
-  unsigned long (*lastError)();
-  void (*errorText)(unsigned long code, char* text, size_t size);  // "" when the system has none
 };
 
 extern Platform platform;

@@ -1,11 +1,11 @@
-# Writes OUT with the #define of every error code that app/error_names.cpp
+# Writes OUT with the #define of every error code that diagnostics/error_names.cpp
 # names, copied from mingw-w64's headers, so that a native build sees the
 # values the Windows program sees: write_error_codes_header(OUT).
 function(write_error_codes_header out)
   find_path(MINGW_W64_INCLUDE setupapi.h NO_DEFAULT_PATH REQUIRED
             PATHS /usr/share/mingw-w64/include /usr/x86_64-w64-mingw32/include
                   /usr/i686-w64-mingw32/include)
-  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../app/error_names.cpp entries
+  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../diagnostics/error_names.cpp entries
        REGEX "^ *NAMED\\([A-Z0-9_]+")
   set(names APPLICATION_ERROR_MASK ERROR_SEVERITY_ERROR)
   foreach(entry ${entries})

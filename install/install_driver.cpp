@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "../app/diagnostic_log.h"
+#include "../diagnostics/diagnostic_log.h"
 #include "system_library.h"
 
 typedef BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesAFn)(HWND owner, LPCSTR hardwareId,

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "diagnostic_log.h"
+#include "log_platform.h"
 
 FakeState fake;
 
@@ -75,10 +76,11 @@ static void FakeErrorText(unsigned long code, char* text, size_t size) {
   strncpy(text, known, size);
 }
 
-Platform platform = {FakeCommandLine,   FakeAlloc,           FakeShowMessage, FakeInfFileExists,
-                     FakeFullPath,      FakeInstallDriver,   FakeStart,       FakeStop,
-                     FakeLogPath,       FakeAppendLog,       FakeDescribeProcess,
-                     FakeLastError,     FakeErrorText};
+Platform platform = {FakeCommandLine, FakeAlloc,         FakeShowMessage, FakeInfFileExists,
+                     FakeFullPath,    FakeInstallDriver, FakeStart,       FakeStop};
+
+LogPlatform logPlatform = {FakeLogPath,   FakeAlloc,    FakeAppendLog, FakeDescribeProcess,
+                           FakeLastError, FakeErrorText};
 
 void ResetFakePlatform() {
   for (void* block : fake.blocks) free(block);

@@ -8,7 +8,8 @@ stand-in newdev.dll logged, the progress dialog, and, for the cases that turn
 on DRVSETUP_LOG, the lines of the diagnostic log (each log is also appended
 to PREFIX_DIR/e2e-logs.txt).
 
-Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR   (ARCH: x86, x64 or arm64; needs DISPLAY)
+Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR   (ARCH: x86, x64 or arm64; needs DISPLAY;
+E2E_ONLY=TEXT runs only the cases whose name holds TEXT)
 """
 import os
 import re
@@ -23,8 +24,8 @@ DIALOG = ["Kavrel Driver Setup",
           "msctls_progress32", "1000"]
 WS_SYSMENU = 0x00080000
 STRESS_LIMIT_MS = 5000  # generous: a run holds at most 300 ms
-# Under qemu's emulation a run costs some 20 times as much: a quarter of the stress runs, each
-# allowed three times as long.
+# Under qemu's emulation a run costs some 20 times as much: a quarter of the stress and
+# shared-log runs, each stress run allowed three times as long.
 EMULATED = {"arm64"}
 # Runs a program (or the Wine server) with the Wine of its architecture.
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")
@@ -113,11 +114,11 @@ class Prefix:
                    DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)),
                    DRVSETUP_STUB_ERROR=case.get("error", ""),
                    DRVSETUP_STUB_REBOOT=str(case.get("reboot", 1)))
-        if "log" in case or "log_path" in case:
+        if "log" in case or "log_path" in case or "shared_log" in case:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
-        for option in ("lock", "cwd"):
+        for option in ("lock", "lockrange", "cwd", "runs", "concurrent"):
             if case.get(option):
                 args.append("%s=%s" % (option, case[option]))
         if case.get("stress"):
@@ -227,6 +228,44 @@ def check_stress(case, out, fail):
     print("     %d runs, slowest %d ms" % (len(runs), slowest))
 
 
+def check_shared_log(case, out, log, fail):
+    """Every run's exit code, and every line of every run whole and in its block's order."""
+    runs, kinds = case["runs"], [re.compile(rb"^" + k + rb"\r$") for k in case["shared_log"]]
+    codes = sorted((int(r[1]), r[2]) for r in out if r[0] == b"run")
+    if codes != [(n, str(case["exit"]).encode()) for n in range(runs)]:
+        fail("runs and exit codes: %r" % [c for c in codes if c[1] != str(case["exit"]).encode()][:10])
+    lines = (log or b"").split(b"\n")
+    if lines[-1] == b"":
+        lines.pop()
+    count, torn, seen = [0] * len(kinds), [], {}
+    for line in lines:
+        kind = next((i for i, k in enumerate(kinds) if k.match(line)), None)
+        if kind is None:
+            torn.append(line)
+            continue
+        count[kind] += 1
+        number = kinds[kind].match(line).groups()
+        if number:
+            seen.setdefault(int(number[0]), []).append(kind)
+    print("     %d runs: %d lines expected, %d found, %d torn" % (
+        runs, runs * len(kinds), len(lines), len(torn)))
+    if torn:
+        fail("lines that are no whole line of a block: %r" % torn[:5])
+    if count != [runs] * len(kinds):
+        fail("lines of each kind: %r, expected %d each" % (count, runs))
+    numbered = sorted(i for i, k in enumerate(kinds) if k.groups)
+    disordered = [n for n in range(runs) if seen.get(n) != numbered]
+    if disordered:
+        fail("runs whose numbered lines are missing or out of order: %r" % disordered[:10])
+
+
+def check_held(case, out, fail):
+    low, high = case["held_ms"]
+    elapsed = [int(r[1]) for r in out if r[0] == b"elapsed"]
+    if len(elapsed) != 1 or not low <= elapsed[0] <= high:
+        fail("ran %r ms with the log's lock held elsewhere, expected %d to %d" % (elapsed, low, high))
+
+
 def check_log(case, log, fail):
     """Each pattern of the case's log list must match, in order, within one block."""
     want = case.get("log")
@@ -247,11 +286,12 @@ def check_log(case, log, fail):
 
 
 def for_arch(case, arch):
-    """The case as it runs on this build: fewer, longer stress runs under emulation."""
+    """The case as it runs on this build: fewer, longer runs under emulation."""
     emulated = arch in EMULATED
     case = dict(case, emulated=emulated, limit=STRESS_LIMIT_MS * (3 if emulated else 1))
-    if emulated and case.get("stress"):
-        case["stress"] //= 4
+    for many in ("stress", "runs"):
+        if emulated and case.get(many):
+            case[many] //= 4
     return case
 
 
@@ -262,6 +302,11 @@ def check(case, result):
     if case.get("stress"):
         check_stress(case, out, fail)
         return errors
+    if case.get("runs"):
+        check_shared_log(case, out, log, fail)
+        return errors
+    if case.get("held_ms"):
+        check_held(case, out, fail)
     exits = [r for r in out if r[0] in (b"exit", b"timeout")]
     if exits != [[b"exit", str(case["exit"]).encode()]]:
         fail("exit %r, expected %d" % (exits, case["exit"]))
@@ -283,7 +328,7 @@ def main():
         os.remove(os.path.join(prefix, "e2e-logs.txt"))
     passed = failed = 0
     for case in CASES:
-        if arch not in case.get("arch", ARCHS):
+        if arch not in case.get("arch", ARCHS) or os.environ.get("E2E_ONLY", "") not in case["name"]:
             continue
         case = for_arch(case, arch)
         try:

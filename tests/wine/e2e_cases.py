@@ -11,9 +11,14 @@ code and time), folder (where the program runs from), arch (the builds it
 runs on, default ARCHS), relay (False to skip the trace of MessageBoxA's
 arguments), text (False to skip the comparison of the box's text), error
 (the stand-in's last error on FALSE, hexadecimal), reboot (the restart
-report it leaves, default 1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
-match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
-place that cannot be written).
+report it leaves, default 1), log (DRVSETUP_LOG is set to LOG, and these
+regular expressions must match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
+place that cannot be written). runs and concurrent: the line, "{n}" replaced
+by each run's number, run that many times in all, that many at once, every
+run with its exit code and every log line whole (shared_log: the kinds of
+line each run writes once, a group catching the run's number). lockrange:
+another process holds the log's lock on that path while the program runs,
+which must end within held_ms.
 """
 import re
 
@@ -29,6 +34,20 @@ PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
 LOG = "C:\\t\\drvsetup.log"
 ARCHS = ("x86", "x64", "arm64")
+LOCK_WAIT = 1000  # ms a run waits for the log's lock in all, as the program sets it
+# The block of `drvsetup.exe C:\nope.inf HW\<n> word<n> extra`: every kind of line it writes.
+SHARED_LOG = [
+    rb"---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+",
+    rb"32-bit process on 64-bit Windows: (?:no|yes \(use the 64-bit drvsetup\.exe\)|unknown)",
+    rb"command line: \[drvsetup\.exe C:\\nope\.inf HW\\(\d+) word\1 extra\]",
+    rb"tokens: 4",
+    rb"token 0: \[drvsetup\.exe\]",
+    rb"token 1: \[C:\\nope\.inf\]",
+    rb"token 2: \[HW\\(\d+)\]",
+    rb"token 3: \[word(\d+) extra\]",
+    rb"road: the rest of the line after the hardware ID is not exactly /s",
+    rb"exit code 5: failure \(see the road and the update above\)",
+]
 
 
 def lit(text):
@@ -171,6 +190,11 @@ CASES = [
     case("log file held open without sharing", b"drvsetup.exe " + INF + b" ID", 5,
          call=(b"ID", INF, False), result=0, error="E0000235", log_path="C:\\t\\held.log",
          lock="C:\\t\\held.log"),
+    case("160 runs, 16 at once, one log", b"drvsetup.exe C:\\nope.inf HW\\{n} word{n} extra", 5,
+         runs=160, concurrent=16, shared_log=SHARED_LOG, relay=False),
+    case("log lock held by another process longer than a run waits",
+         b"drvsetup.exe " + INF + b" ID /s extra", 5, lockrange=LOG, held_ms=(LOCK_WAIT, LOCK_WAIT + 3000), relay=False,
+         log=[lit(b"token 3: [/s extra]\r"), lit(b"exit code 5")]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]

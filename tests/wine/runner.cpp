@@ -1,10 +1,14 @@
 // Starts a program with an exact raw command line read from a file, records
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
-//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [timeout=MS] [stress=N] [cwd=DIR]
-// The program starts in DIR, else in the runner's directory. A lock holds PATH open without sharing while the program runs. Stress runs
-// the program N times, the stand-in newdev.dll answering each time after a
-// random delay of 0 to 300 ms with a random verdict, and records each run.
+//   runner.exe APP LINEFILE OUTFILE [lock=PATH] [lockrange=PATH] [timeout=MS] [stress=N]
+//              [cwd=DIR] [runs=N concurrent=M]
+// The program starts in DIR, else in the runner's directory. A lock holds PATH
+// open without sharing while the program runs; lockrange holds the diagnostic
+// log's lock on PATH instead. Stress runs the program N times, the stand-in
+// newdev.dll answering each time after a random delay of 0 to 300 ms with a
+// random verdict, and records each run. Runs starts the program N times in
+// all, M at once, "{n}" in the line replaced by each run's number.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -12,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../../diagnostics/log_lock.h"
 #include "record.h"
 
 static const char* outPath;
@@ -166,17 +171,99 @@ static void Stress(const char* app, const char* line, int runs, DWORD timeoutMs)
   }
 }
 
+// The line with every "{n}" replaced by number.
+static void Substitute(char* out, size_t size, const char* line, int number) {
+  size_t used = 0;
+  while (*line != '\0' && used + 12 < size) {
+    if (strncmp(line, "{n}", 3) == 0) {
+      used += snprintf(out + used, size - used, "%d", number);
+      line += 3;
+    } else {
+      out[used++] = *line++;
+    }
+  }
+  out[used] = '\0';
+}
+
+static void RecordRun(int number, DWORD code) {
+  char numberText[16], codeText[16];
+  snprintf(numberText, sizeof numberText, "%d", number);
+  snprintf(codeText, sizeof codeText, "%lu", static_cast<unsigned long>(code));
+  const char* fields[] = {"run", numberText, codeText};
+  AppendRecord(outPath, fields, 3);
+}
+
+static HANDLE Start(const char* app, const char* line, int number) {
+  static char copy[70000];
+  Substitute(copy, sizeof copy, line, number);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(app, copy, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
+                      &process)) {
+    RecordRun(number, GetLastError() | 0x10000);
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+// Keeps `concurrent` runs going until `runs` have ended; a run that outlives
+// timeoutMs is ended and recorded as STILL_ACTIVE.
+static void RunConcurrently(const char* app, const char* line, int runs, int concurrent,
+                            DWORD timeoutMs) {
+  HANDLE running[MAXIMUM_WAIT_OBJECTS];
+  int numbers[MAXIMUM_WAIT_OBJECTS], active = 0, next = 0;
+  if (concurrent > MAXIMUM_WAIT_OBJECTS) concurrent = MAXIMUM_WAIT_OBJECTS;
+  while (next < runs || active > 0) {
+    for (; active < concurrent && next < runs; ++next) {
+      HANDLE process = Start(app, line, next);
+      if (process != nullptr) {
+        running[active] = process;
+        numbers[active++] = next;
+      }
+    }
+    if (active == 0) continue;
+    DWORD which = WaitForMultipleObjects(active, running, FALSE, timeoutMs);
+    int i = which < WAIT_OBJECT_0 + active ? static_cast<int>(which - WAIT_OBJECT_0) : 0;
+    DWORD code = STILL_ACTIVE;
+    if (which == WAIT_TIMEOUT) TerminateProcess(running[i], 99);
+    else GetExitCodeProcess(running[i], &code);
+    RecordRun(numbers[i], code);
+    CloseHandle(running[i]);
+    running[i] = running[--active];
+    numbers[i] = numbers[active];
+  }
+}
+
+// Holds the diagnostic log's lock on path, as another run writing would.
+static HANDLE HoldLogLock(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, 0, nullptr);
+  OVERLAPPED range = {};
+  range.Offset = LOG_LOCK_OFFSET;
+  if (file != INVALID_HANDLE_VALUE && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range)) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
 int main(int argc, char** argv) {
   if (argc < 4) return 2;
   outPath = argv[3];
   DeleteFileA(outPath);
   DWORD timeoutMs = 20000;
-  int stressRuns = 0;
+  int stressRuns = 0, runs = 0, concurrent = 1;
   HANDLE lock = INVALID_HANDLE_VALUE;
   for (int i = 4; i < argc; ++i) {
     if (strncmp(argv[i], "timeout=", 8) == 0) timeoutMs = strtoul(argv[i] + 8, nullptr, 10);
     if (strncmp(argv[i], "stress=", 7) == 0) stressRuns = atoi(argv[i] + 7);
     if (strncmp(argv[i], "cwd=", 4) == 0) childDirectory = argv[i] + 4;
+    if (strncmp(argv[i], "runs=", 5) == 0) runs = atoi(argv[i] + 5);
+    if (strncmp(argv[i], "concurrent=", 11) == 0) concurrent = atoi(argv[i] + 11);
+    if (strncmp(argv[i], "lockrange=", 10) == 0 && (lock = HoldLogLock(argv[i] + 10)) == INVALID_HANDLE_VALUE)
+      return 3;
     if (strncmp(argv[i], "lock=", 5) == 0)
       lock = CreateFileA(argv[i] + 5, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   }
@@ -186,7 +273,16 @@ int main(int argc, char** argv) {
     Stress(argv[1], line, stressRuns, timeoutMs);
     return 0;
   }
+  if (runs > 0) {
+    RunConcurrently(argv[1], line, runs, concurrent, timeoutMs);
+    return 0;
+  }
+  DWORD started = GetTickCount();
   DWORD code = Run(argv[1], line, timeoutMs);
+  char elapsed[16];
+  snprintf(elapsed, sizeof elapsed, "%lu", GetTickCount() - started);
+  const char* timing[] = {"elapsed", elapsed};
+  AppendRecord(outPath, timing, 2);
   if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
   RecordDialog();
   char codeText[32];

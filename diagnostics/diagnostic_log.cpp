@@ -1,7 +1,7 @@
 #include "diagnostic_log.h"
 
 #include "error_names.h"
-#include "platform.h"
+#include "log_platform.h"
 
 static const unsigned LINE_SIZE = 34000;  // longer lines are cut, still written whole
 static const char* logPath;                // null while the log is off
@@ -43,7 +43,7 @@ static void PutQuoted(const char* text) {
 static void EndLine() {
   line[used++] = '\r';
   line[used++] = '\n';
-  platform.appendLog(logPath, line, used);
+  logPlatform.appendLog(logPath, line, used);
   used = 0;
 }
 
@@ -57,7 +57,7 @@ static void WriteLine(const char* first, const char* second = "") {
 // The system's own text for code on one line, without its line breaks.
 static void PutSystemText(unsigned long code) {
   char text[512];
-  platform.errorText(code, text, sizeof text);
+  logPlatform.errorText(code, text, sizeof text);
   for (char* p = text; *p != '\0'; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
   unsigned length = 0;
@@ -101,15 +101,15 @@ static void PutProcess(const LogProcess& process) {
 static const char* const wow64Texts[] = {"unknown", "no", "yes (use the 64-bit drvsetup.exe)"};
 
 void LogStart() {
-  logPath = platform.logPath();
+  logPath = logPlatform.logPath();
   if (logPath == nullptr) return;
-  line = static_cast<char*>(platform.allocFixed(LINE_SIZE));
+  line = static_cast<char*>(logPlatform.allocFixed(LINE_SIZE));
   if (line == nullptr) {
     logPath = nullptr;  // no memory: no log
     return;
   }
   LogProcess process = {};
-  platform.describeProcess(&process);
+  logPlatform.describeProcess(&process);
   Put("---- drvsetup run ");
   PutProcess(process);
   EndLine();
@@ -138,7 +138,7 @@ void LogRoad(const char* road) { WriteLine("road: ", road); }
 
 void LogInfCheck(const char* path, int opened) {
   if (logPath == nullptr) return;
-  unsigned long error = opened ? 0 : platform.lastError();  // before anything else can change it
+  unsigned long error = opened ? 0 : logPlatform.lastError();  // before anything else can change it
   Put("INF check: ");
   PutQuoted(path);
   if (opened) {

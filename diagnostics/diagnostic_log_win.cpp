@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "log_lock.h"
+
 // In fixed memory that lives until the process ends, like the tokens.
 const char* ReadLogPath() {
   DWORD size = GetEnvironmentVariableA("DRVSETUP_LOG", nullptr, 0);
@@ -11,14 +13,43 @@ const char* ReadLogPath() {
   return length > 0 && length < size ? path : nullptr;
 }
 
-// Opened for appending with read and write sharing, so that two runs at once
-// each add whole lines and a reader can watch the file.
+static DWORD lockPollsLeft = LOG_LOCK_WAIT_MS / LOG_LOCK_POLL_MS;  // for this whole run
+
+// Polls for the lock while the run's waiting time lasts: a run never hangs on
+// a log, and a lock refused for any other reason than another holder is not
+// waited for. Counted in polls: the tick count moves too coarsely under Wine.
+static BOOL LockLog(HANDLE file, OVERLAPPED* range) {
+  for (;;) {
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, range))
+      return TRUE;
+    if (GetLastError() != ERROR_LOCK_VIOLATION || lockPollsLeft == 0) return FALSE;
+    --lockPollsLeft;
+    Sleep(LOG_LOCK_POLL_MS);
+  }
+}
+
+// With read and write sharing, so that other runs and readers keep the file.
+static HANDLE OpenLog(const char* path, DWORD access) {
+  return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A handle for appending alone gives no atomic append under Wine or on a
+// network share: each line goes to the end while the run holds the lock, or
+// without it once the run has waited long enough.
 void AppendLogLine(const char* path, const char* text, size_t length) {
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenLog(path, GENERIC_WRITE);
+  // A file this account may only append to is written as before, unlocked.
+  BOOL appendOnly = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED;
+  if (appendOnly) file = OpenLog(path, FILE_APPEND_DATA);
   if (file == INVALID_HANDLE_VALUE) return;
+  OVERLAPPED range = {};
+  range.Offset = LOG_LOCK_OFFSET;
+  BOOL locked = !appendOnly && LockLog(file, &range);
+  SetFilePointer(file, 0, nullptr, FILE_END);
   DWORD written;
   WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
+  if (locked) UnlockFileEx(file, 0, 1, 0, &range);
   CloseHandle(file);
 }
 

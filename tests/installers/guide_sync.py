@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Checks that the installer snippets in the README's installer section are the files in examples/installers.
+"""Checks that the installer snippets in the setup author's guide are the files in examples/installers.
 
-Each NSIS, WiX and batch block of README.md, with the README's hardware ID and
-INF name put back to the demo's, must be the example file or a run of its whole
-lines. The Inno Setup and PowerShell blocks, which nothing here can run, must be
+Each NSIS, WiX and batch block of the installer section of docs/setup-authors.md,
+with the guide's hardware ID and INF name put back to the demo's, must be the
+example file or a run of its whole lines. The Inno Setup and PowerShell blocks, which nothing here can run, must be
 marked as not run. Prints each problem; exits 1 if there is one.
 """
 import pathlib
@@ -11,9 +11,10 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
+GUIDE = ROOT / "docs" / "setup-authors.md"
 EXAMPLES = {"nsis": "drvsetup.nsi", "xml": "drvsetup.wxs", "bat": "drvsetup.cmd"}
 NOT_RUN = ("pascal", "powershell")
-# The README's names, and the demo's that the examples use.
+# The guide's names, and the demo's that the examples use.
 SUBSTITUTIONS = [
     ("PCI\\VEN_1234&amp;DEV_5678", "ROOT\\DRVSETUPDEMO"),
     ("PCI\\VEN_1234&DEV_5678", "ROOT\\DRVSETUPDEMO"),
@@ -21,18 +22,18 @@ SUBSTITUTIONS = [
 ]
 
 
-def blocks(readme):
+def blocks(guide):
     """(language, text, the text before the block since the previous block) per fenced block."""
     found, last = [], 0
-    for match in re.finditer(r"^```(\w*)\n(.*?)^```$", readme, re.M | re.S):
-        found.append((match.group(1), match.group(2), readme[last:match.start()]))
+    for match in re.finditer(r"^```(\w*)\n(.*?)^```$", guide, re.M | re.S):
+        found.append((match.group(1), match.group(2), guide[last:match.start()]))
         last = match.end()
     return found
 
 
 def as_example(text):
-    for readme_name, demo_name in SUBSTITUTIONS:
-        text = text.replace(readme_name, demo_name)
+    for guide_name, demo_name in SUBSTITUTIONS:
+        text = text.replace(guide_name, demo_name)
     return text
 
 
@@ -42,9 +43,9 @@ def is_run_of_lines(part, whole):
                for i in range(len(whole_lines) - len(part_lines) + 1))
 
 
-def problems(readme):
+def problems(guide):
     seen = {language: 0 for language in list(EXAMPLES) + list(NOT_RUN)}
-    for language, text, before in blocks(readme):
+    for language, text, before in blocks(guide):
         if language in NOT_RUN:
             seen[language] += 1
             if "not run here" not in before:
@@ -60,22 +61,22 @@ def problems(readme):
             yield f"the {language} block differs from examples/installers/{name}"
     for language, count in seen.items():
         if count != 1:
-            yield f"README.md has {count} {language} blocks, not one"
+            yield f"{GUIDE.name} has {count} {language} blocks, not one"
 
 
-def installer_section(readme):
-    """The README's section on installers, up to the next section."""
-    start = readme.find("\n## Calling it from an installer\n")
+def installer_section(guide):
+    """The guide's section on installers, up to the next section."""
+    start = guide.find("\n## Calling it from an installer\n")
     if start < 0:
         return ""
-    end = readme.find("\n## ", start + 1)
-    return readme[start:] if end < 0 else readme[start:end]
+    end = guide.find("\n## ", start + 1)
+    return guide[start:] if end < 0 else guide[start:end]
 
 
 def main():
-    found = list(problems(installer_section((ROOT / "README.md").read_text())))
+    found = list(problems(installer_section(GUIDE.read_text())))
     for problem in found:
-        print(f"readme_sync: {problem}")
+        print(f"guide_sync: {problem}")
     return 1 if found else 0
 
 

@@ -1,0 +1,8 @@
+#pragma once
+
+// Runs that share one log take turns through an exclusive lock on one byte
+// far past the end of any log, so that readers of the file are never blocked.
+static const unsigned long LOG_LOCK_OFFSET = 0xFFFFFFFFUL;
+// How long one run waits for the lock in all before it writes without it.
+static const unsigned long LOG_LOCK_WAIT_MS = 1000;
+static const unsigned long LOG_LOCK_POLL_MS = 10;
