@@ -12,7 +12,8 @@ runs on, default ARCHS), relay (False to skip the trace of MessageBoxA's
 arguments), text (False to skip the comparison of the box's text), error
 (the stand-in's last error on FALSE, hexadecimal), reboot (the restart
 report it leaves, default 1), log (DRVSETUP_LOG is set to LOG, and these
-regular expressions must match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
+regular expressions, @ARCH@ standing for the build's architecture, must match
+its one block in order), log_path (DRVSETUP_LOG set to this instead, a
 place that cannot be written). runs and concurrent: the line, "{n}" replaced
 by each run's number, run that many times in all, that many at once, every
 run with its exit code and every log line whole (shared_log: the kinds of
@@ -38,7 +39,7 @@ LOCK_WAIT = 1000  # ms a run waits for the log's lock in all, as the program set
 # The block of `drvsetup.exe C:\nope.inf HW\<n> word<n> extra`: every kind of line it writes.
 SHARED_LOG = [
     rb"---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+",
-    rb"32-bit process on 64-bit Windows: (?:no|yes \(use the 64-bit drvsetup\.exe\)|unknown)",
+    rb"architecture: (?:x86|x64|arm64) build on (?:x86|x64|arm64) Windows \(from IsWow64Process2?\)",
     rb"command line: \[drvsetup\.exe C:\\nope\.inf HW\\(\d+) word\1 extra\]",
     rb"tokens: 4",
     rb"token 0: \[drvsetup\.exe\]",
@@ -132,7 +133,7 @@ CASES = [
     # The diagnostic log: one block per run, the outcome unchanged.
     case("log: missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
          log=[rb"^---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
-              lit(b"32-bit process on 64-bit Windows: no\r"),
+              lit(b"architecture: @ARCH@ build on @ARCH@ Windows (from IsWow64Process2)\r"),
               lit(b"command line: [drvsetup.exe " + NOINF + b" ID]\r"), lit(b"tokens: 3\r"),
               lit(b"token 0: [drvsetup.exe]\r"), lit(b"token 1: [" + NOINF + b"]\r"),
               lit(b"token 2: [ID]\r"), lit(b"road: INF path and hardware ID: normal install\r"),
@@ -151,7 +152,8 @@ CASES = [
               lit(b"INF check: [" + INF + b"] can be opened for reading\r")]
          + update_lines(b"ID", INF, True)
          + [lit(b"update: returned FALSE, last error 0xE0000235 ERROR_IN_WOW64\r"),
-            lit(b"hint: a 32-bit program cannot install drivers on 64-bit Windows"),
+            lit(b"hint: a 32-bit program cannot install drivers on 64-bit Windows: "
+                b"use the @ARCH@ drvsetup.exe\r"),
             lit(b"update: restart report left by the update: 0 (no restart needed)\r"),
             lit(b"exit code 5: failure")]),
     case("log: no such device", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 5,
