@@ -289,6 +289,8 @@ def for_arch(case, arch):
     """The case as it runs on this build: fewer, longer runs under emulation."""
     emulated = arch in EMULATED
     case = dict(case, emulated=emulated, limit=STRESS_LIMIT_MS * (3 if emulated else 1))
+    if emulated and case.get("dialog"):  # the dialog takes longer to come up: hold it longer
+        case["delay"] *= 3
     if case.get("log"):  # the build runs on Windows of its own architecture here
         case["log"] = [p.replace(b"@ARCH@", arch.encode()) for p in case["log"]]
     for many in ("stress", "runs"):
