@@ -8,8 +8,9 @@ stand-in newdev.dll logged, the progress dialog, and, for the cases that turn
 on DRVSETUP_LOG, the lines of the diagnostic log (each log is also appended
 to PREFIX_DIR/e2e-logs.txt).
 
-Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR   (ARCH: x86, x64 or arm64; needs DISPLAY;
-E2E_ONLY=TEXT runs only the cases whose name holds TEXT)
+Usage: e2e.py ARCH BUILD_DIR PREFIX_DIR [CASE NAME...]   (ARCH: x86, x64 or arm64; needs
+DISPLAY; the names pick cases of the table, default all; E2E_ONLY=TEXT runs only the cases
+whose name holds TEXT)
 """
 import os
 import re
@@ -325,6 +326,11 @@ def check(case, result):
 
 def main():
     arch, build, prefix = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    chosen = sys.argv[4:]
+    unknown = set(chosen) - {case["name"] for case in CASES}
+    if unknown:
+        print("FAIL no such cases: %s" % sorted(unknown))
+        return 1
     wine = Prefix(arch, build, prefix)
     wine.start_server()
     wine.setup()
@@ -332,7 +338,8 @@ def main():
         os.remove(os.path.join(prefix, "e2e-logs.txt"))
     passed = failed = 0
     for case in CASES:
-        if arch not in case.get("arch", ARCHS) or os.environ.get("E2E_ONLY", "") not in case["name"]:
+        if arch not in case.get("arch", ARCHS) or os.environ.get("E2E_ONLY", "") not in case["name"] \
+                or (chosen and case["name"] not in chosen):
             continue
         case = for_arch(case, arch)
         try:
