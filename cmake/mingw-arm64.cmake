@@ -24,6 +24,7 @@ set(CMAKE_RC_FLAGS_INIT "--target=${MINGW_PREFIX} -I${DRVSETUP_ARM64_SYSROOT}/in
 set(gcc_cxx /usr/lib/gcc/x86_64-w64-mingw32/12-win32/include/c++)
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${gcc_cxx} -isystem ${gcc_cxx}/x86_64-w64-mingw32")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -nostdlib++")
+set(DRVSETUP_PE_CHECKSUM ON)  # see cmake/windows.cmake
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld -nostdlib++")
 set(CMAKE_FIND_ROOT_PATH ${DRVSETUP_ARM64_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks what the built executables carry: the dialog template as the only
 resource, byte for byte; imports of system DLLs only, never newdev.dll or
-comctl32.dll; no link timestamp; the machine its build folder names
+comctl32.dll; no link timestamp; a right PE checksum; the machine its build folder names
 (mingw-x86, mingw-x64, mingw-arm64); the x86 and arm64 programs within their
 size budgets. Usage: build_check.py EXE...
 """
@@ -66,6 +66,9 @@ def check(path):
         errors.append("imports %s" % sorted(imports - ALLOWED_IMPORTS))
     if pe.FILE_HEADER.TimeDateStamp != 0:
         errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
+    # Signing tools write it: without it a signed program, its signature removed, is not the build.
+    if pe.OPTIONAL_HEADER.CheckSum != pe.generate_checksum():
+        errors.append("PE checksum %#x, not %#x" % (pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum()))
     if pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]:
         errors.append("not a GUI-subsystem program")
     machine = pefile.MACHINE_TYPE.get(pe.FILE_HEADER.Machine, hex(pe.FILE_HEADER.Machine))
