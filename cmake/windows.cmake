@@ -18,6 +18,11 @@ add_executable(drvsetup WIN32
   resources/drvsetup.rc)
 target_link_libraries(drvsetup PRIVATE drvsetup_core)
 target_link_options(drvsetup PRIVATE ${DRVSETUP_LINK_FLAGS})
+# lld leaves the PE checksum 0 where GNU ld writes it: the ARM64 toolchain asks for it here.
+if(DRVSETUP_PE_CHECKSUM)
+  add_custom_command(TARGET drvsetup POST_BUILD
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:drvsetup>)
+endif()
 
 include(tests/wine/targets.cmake)
 include(tools/targets.cmake)

@@ -7,6 +7,7 @@ static const unsigned LINE_SIZE = 34000;  // longer lines are cut, still written
 static const char* logPath;                // null while the log is off
 static char* line;                         // fixed memory, never freed
 static unsigned used;
+static const char* nativeArch;             // Windows' native architecture, null when not known
 
 static void Put(const char* text) {
   while (*text != '\0' && used < LINE_SIZE - 2) line[used++] = *text++;
@@ -81,7 +82,14 @@ static void PutError(unsigned long code, bool hints) {
     PutSystemText(code);
   }
   EndLine();
-  if (hint != nullptr) WriteLine("hint: ", hint);
+  if (hint == nullptr) return;
+  Put("hint: ");
+  Put(hint);
+  if (HintNamesBuild(known)) {
+    Put(nativeArch != nullptr ? nativeArch : "64-bit");
+    Put(" drvsetup.exe");
+  }
+  EndLine();
 }
 
 // "2024-03-09 07:05:04.032 local time, process 4242"
@@ -98,7 +106,31 @@ static void PutProcess(const LogProcess& process) {
   PutNumber(process.processId, 1);
 }
 
-static const char* const wow64Texts[] = {"unknown", "no", "yes (use the 64-bit drvsetup.exe)"};
+static bool SameText(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// "architecture: x86 build on x64 Windows (from IsWow64Process2)", and one more
+// line when the two differ: the build that matches Windows is the one to ship (a
+// 32-bit one cannot install drivers on 64-bit Windows, and an x64 one on arm64
+// Windows runs emulated, if at all).
+static void PutArchitectures(const LogProcess& process) {
+  nativeArch = process.native;
+  Put("architecture: ");
+  Put(process.build);
+  Put(" build on ");
+  Put(nativeArch != nullptr ? nativeArch : "unknown");
+  Put(" Windows (from ");
+  Put(process.source);
+  Put(")");
+  EndLine();
+  if (nativeArch == nullptr || SameText(nativeArch, process.build)) return;
+  Put("mismatch: use the ");
+  Put(nativeArch);
+  Put(" drvsetup.exe");
+  EndLine();
+}
 
 void LogStart() {
   logPath = logPlatform.logPath();
@@ -113,8 +145,7 @@ void LogStart() {
   Put("---- drvsetup run ");
   PutProcess(process);
   EndLine();
-  WriteLine("32-bit process on 64-bit Windows: ",
-            wow64Texts[process.wow64 < 0 ? 0 : process.wow64 > 0 ? 2 : 1]);
+  PutArchitectures(process);
 }
 
 void LogCommandLine(const char* commandLine, char* const* tokens, int count) {

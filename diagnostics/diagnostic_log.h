@@ -9,7 +9,9 @@
 struct LogProcess {
   unsigned year, month, day, hour, minute, second, millisecond;  // local time
   unsigned long processId;
-  int wow64;  // 1: a 32-bit process on 64-bit Windows; 0: not; -1: unknown
+  const char* build;   // this program's architecture: "x86", "x64" or "arm64"
+  const char* native;  // Windows' native architecture, named alike; null when not known
+  const char* source;  // the function that told native (or failed to)
 };
 
 void LogStart();  // reads DRVSETUP_LOG through the platform

@@ -7,8 +7,7 @@
 #include "platform_error_codes.h"  // the same definitions, copied by the native build
 #endif
 
-static const char WOW64[] =
-    "a 32-bit program cannot install drivers on 64-bit Windows: use the 64-bit drvsetup.exe";
+static const char WOW64[] = "a 32-bit program cannot install drivers on 64-bit Windows: use the ";
 static const char NO_DEVICE[] =
     "no device present has exactly this hardware ID: compare it with Device Manager's Hardware "
     "Ids, and plug the device in";
@@ -58,3 +57,5 @@ const ErrorName* FindErrorName(unsigned long code) {
     if (entry.code == code) return &entry;
   return nullptr;
 }
+
+int HintNamesBuild(const ErrorName* entry) { return entry->hint == WOW64; }

@@ -10,3 +10,6 @@ struct ErrorName {
 
 // The entry for code, or null when the table does not know it.
 const ErrorName* FindErrorName(unsigned long code);
+
+// 1 when the entry's hint ends where the build for this Windows is to be named.
+int HintNamesBuild(const ErrorName* entry);

@@ -1,22 +1,27 @@
-; Installs drvsetup-demo.inf onto ROOT\DRVSETUPDEMO with drvsetup.exe; fails with its exit code.
-; Build from a folder holding this file, drvsetup.exe and drvsetup-demo.inf:
-;   makensis -DARCH=amd64 drvsetup.nsi   (64-bit Windows, with the 64-bit drvsetup.exe)
-;   makensis -DARCH=x86 drvsetup.nsi     (32-bit Windows, with the 32-bit drvsetup.exe)
-!ifndef ARCH
-  !define ARCH amd64
-!endif
-Target ${ARCH}-unicode
+; Installs drvsetup-demo.inf onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for the Windows it
+; runs on; fails with its exit code. An x86 installer, NSIS's default, so it runs on every Windows.
+; Build with `makensis drvsetup.nsi` from a folder holding this file, drvsetup-demo.inf and the
+; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe.
+Target x86-unicode
 !include LogicLib.nsh
+!include x64.nsh
 
 Name "Vendor Driver"
-OutFile "driver-setup-${ARCH}.exe"
+OutFile "driver-setup.exe"
 RequestExecutionLevel admin
 Page instfiles
 
 Section
   SetShellVarContext all  ; $APPDATA is now the common one: C:\ProgramData
   SetOutPath "$APPDATA\Vendor\Drivers"
-  File "drvsetup.exe"
+  ; The build for Windows' own architecture: a 32-bit one cannot install drivers on 64-bit Windows.
+  ${If} ${IsNativeARM64}
+    File "arm64\drvsetup.exe"
+  ${ElseIf} ${IsNativeAMD64}
+    File "x64\drvsetup.exe"
+  ${Else}
+    File "x86\drvsetup.exe"
+  ${EndIf}
   File "drvsetup-demo.inf"
   ; drvsetup.exe shows a box, even with /s, when it cannot open the INF.
   ${IfNot} ${FileExists} "$OUTDIR\drvsetup-demo.inf"

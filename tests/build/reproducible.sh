@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Builds drvsetup.exe a second time in another folder and compares the bytes with build/mingw-x86's.
+# Builds drvsetup.exe a second time in another folder for each build and compares the bytes with
+# build/mingw-ARCH's: tests/build/reproducible.sh [ARCH...] (default x86 x64 arm64)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-again=build/reproducible-x86
-rm -rf "$again"
-cmake -S . -B "$again" -G Ninja --toolchain cmake/mingw-x86.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$again" --target drvsetup >/dev/null
-if cmp build/mingw-x86/drvsetup.exe "$again/drvsetup.exe"; then
-  echo "1 passed, 0 failed"
-else
-  echo "FAIL drvsetup.exe differs between two builds of the same source"
-  echo "0 passed, 1 failed"
-fi
+archs=("$@")
+[ $# -gt 0 ] || archs=(x86 x64 arm64)
+passed=0 failed=0
+for arch in "${archs[@]}"; do
+  again=build/reproducible-$arch
+  rm -rf "$again"
+  cmake -S . -B "$again" -G Ninja --toolchain "cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+  cmake --build "$again" --target drvsetup >/dev/null
+  if cmp "build/mingw-$arch/drvsetup.exe" "$again/drvsetup.exe"; then
+    echo "ok   $arch: the same bytes"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $arch: drvsetup.exe differs between two builds of the same source"
+    failed=$((failed + 1))
+  fi
+done
+echo "$passed passed, $failed failed"

@@ -7,7 +7,10 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-cases_per_width=9  # build, MSI sequence, NSIS twice, MSI twice, batch three times
+# A width's cases: build, MSI sequence, NSIS twice, MSI twice, batch three times; on arm64 the
+# build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86 installer).
+width_cases() { if [ "$1" = arm64 ]; then echo 4; else echo 9; fi; }
+declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
 passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
@@ -18,21 +21,23 @@ failing_variant() {
   [ "$(diff "$1" "$2" | grep -c '^>')" = 1 ] || { echo "no single drvsetup.exe call in $1" >&2; return 1; }
 }
 
-# build WIDTH NSIS_TARGET WIXL_ARCH: stages ok/ and fail/ folders (example, program, INF) and builds them.
+# build WIDTH [WIXL_ARCH]: stages ok/ and fail/ folders (examples, INF, the three builds in x86/, x64/
+# and arm64/, this width's as drvsetup.exe for the MSI) and builds the x86 NSIS installer and the MSI.
 build() {
-  local width=$1 nsis=$2 wixl=$3 kind dir
+  local width=$1 wixl=${2:-} kind dir arch
   rm -rf "${work:?}/$width"
   for kind in ok fail; do
     dir=$work/$width/$kind
     mkdir -p "$dir"
     cp "build/mingw-$width/drvsetup.exe" examples/demo/drvsetup-demo.inf "$dir/"
+    for arch in x86 x64 arm64; do mkdir "$dir/$arch" && cp "build/mingw-$arch/drvsetup.exe" "$dir/$arch/"; done
     for file in drvsetup.nsi drvsetup.wxs drvsetup.cmd; do
       if [ $kind = ok ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
     done
-    (cd "$dir" && makensis -V2 -DARCH="$nsis" drvsetup.nsi && wixl -a "$wixl" -o driver-setup.msi drvsetup.wxs) \
+    (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" -o driver-setup.msi drvsetup.wxs; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
-    msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
+    [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
   done
 }
 
@@ -43,12 +48,13 @@ sequence_problem() {
     echo "InstallDriver is not between InstallFiles and InstallFinalize: $(grep -E '^(InstallFiles|InstallDriver|InstallFinalize)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
 }
 
-# run NAME PROGRAM ARGS...: runs a Windows program of this width; its exit code in $code, output in $log.
+# run NAME PROGRAM ARGS...: runs a Windows program of this width (of $loader's if set); its exit
+# code in $code, output in $log.
 run() {
   local name=$1
   shift
   log=$work/$width-$name.log code=0
-  timeout -k 5 120 scripts/wine-run "$width" "$@" >"$log" 2>&1 || code=$?
+  timeout -k 5 300 scripts/wine-run "${loader:-$width}" "$@" >"$log" 2>&1 || code=$?
   [ "$code" != 124 ] || echo "$name did not end within 120 s (a box nobody answers?)" >>"$log"
 }
 
@@ -64,6 +70,7 @@ device_problem() {
     [ "$description" = 'Drvsetup Demo Device' ] || printf "the device's description is '%s'; " "$description"
     grep -qE '^\{104A9255-61CF-477F-BAEA-C230AEDD3511\}\\[0-9]{4}$' <<<"$key" ||
       printf "the device's driver key is '%s'; " "$key"
+    build_problem
   else
     [ "$description" = none ] && [ "$key" = none ] || printf "the device changed: '%s', '%s'; " "$description" "$key"
   fi
@@ -91,12 +98,21 @@ fresh_prefix() {
 
 installed_file() { [ -f "$WINEPREFIX/drive_c/ProgramData/Vendor/Drivers/$1" ]; }
 
+# Says so when the installed drvsetup.exe is not the build for this prefix's Windows.
+build_problem() {
+  local exe=$WINEPREFIX/drive_c/ProgramData/Vendor/Drivers/drvsetup.exe found
+  [ -f "$exe" ] || { printf "no drvsetup.exe installed; "; return; }
+  found=$(od -An -tx2 -j "$(($(od -An -tu4 -j60 -N4 "$exe") + 4))" -N2 "$exe" | tr -d ' ')
+  [ "$found" = "${machine[$width]}" ] || printf "the installed drvsetup.exe is for machine %s, not the %s build; " "$found" "$width"
+}
+
+# The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
 nsis_cases() {
-  local exe=driver-setup-$1.exe
-  run nsis-fail "$WINEPREFIX/drive_c/fail/$exe" /S
-  check "NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
-  run nsis-ok "$WINEPREFIX/drive_c/ok/$exe" /S
-  check "NSIS installer installs the driver" 0 installed
+  local loader=x86
+  run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
+  check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
+  run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  check "x86 NSIS installer installs the driver with the $width build" 0 installed
 }
 
 product_registered() {
@@ -126,44 +142,61 @@ msi_cases() {
   check "MSI installs the driver" 0 installed "$problem"
 }
 
+# cmd.exe runs the batch file; under arm64 Wine with the environment that ARM64 Windows gives a
+# native cmd.exe, which Wine 8.0 does not (it says x86 in PROCESSOR_ARCHITECTURE there).
+batch() {
+  local name=$1 file=$2
+  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& $file"
+  else run "$name" cmd /c "$file"; fi
+}
+
 batch_cases() {
   local problem=
   rm "$WINEPREFIX/drive_c/ok/drvsetup-demo.inf"
-  run batch-no-inf cmd /c 'C:\ok\drvsetup.cmd'
+  batch batch-no-inf 'C:\ok\drvsetup.cmd'
   grep -q '^Could not copy' "$log" || problem="it did not say that the copy failed; "
   check "batch file without the INF beside it: exits 1, runs nothing" 1 untouched "$problem"
   problem=
   cp examples/demo/drvsetup-demo.inf "$WINEPREFIX/drive_c/ok/"
-  run batch-fail cmd /c 'C:\fail\drvsetup.cmd'
+  batch batch-fail 'C:\fail\drvsetup.cmd'
   grep -q '^Driver installation failed with exit code 5' "$log" || problem="it did not report code 5; "
   check "batch file, drvsetup.exe fails: exits 5" 5 untouched "$problem"
-  problem=
-  run batch-ok cmd /c 'C:\ok\drvsetup.cmd'
-  check "batch file installs the driver" 0 installed
+  batch batch-ok 'C:\ok\drvsetup.cmd'
+  check "batch file installs the driver with the $width build" 0 installed
 }
 
-# run_width WIDTH NSIS_TARGET WIXL_ARCH: every case of one width.
+# run_width WIDTH [WIXL_ARCH]: every case of one width (the MSI's only with WIXL_ARCH).
 run_width() {
-  local kind before problem
-  width=$1
+  local kind kinds=(nsis msi batch) before problem cases
+  width=$1 cases=$(width_cases "$1")
   before=$failed
-  if ! build "$1" "$2" "$3"; then fail "$width examples build"; failed=$((failed + cases_per_width - 1)); return; fi
-  pass "$width examples build with makensis and wixl, no warning"
-  problem=$(sequence_problem)
-  if [ -z "$problem" ]; then pass "$width MSI runs InstallDriver between InstallFiles and InstallFinalize"; else fail "$width $problem"; fi
-  if ! scripts/wine-prefix "$width" "$work/wine-$width"; then
-    fail "$width: no Wine prefix"; failed=$((failed + cases_per_width - 3)); return
+  if ! build "$1" "${2:-}"; then fail "$width examples build"; failed=$((failed + cases - 1)); return; fi
+  pass "$width examples build with makensis${2:+ and wixl}, no warning"
+  if [ -z "${2:-}" ]; then
+    kinds=(batch)
+  else
+    problem=$(sequence_problem)
+    if [ -z "$problem" ]; then pass "$width MSI runs InstallDriver between InstallFiles and InstallFinalize"; else fail "$width $problem"; fi
   fi
-  for kind in nsis msi batch; do
+  if [ "$width" = x64 ] && ! runs_32bit; then
+    echo "The x86 NSIS installer's 2 cases in the 64-bit prefix were skipped: $(no_32bit_reason)."
+    kinds=(msi batch) skipped=$((skipped + 2))
+  fi
+  if ! scripts/wine-prefix "$width" "$work/wine-$width"; then
+    fail "$width: no Wine prefix"; failed=$((failed + cases - ${#kinds[@]})); return
+  fi
+  for kind in "${kinds[@]}"; do
     fresh_prefix "$kind" || { fail "$width $kind: cannot register the demo device"; continue; }
-    "${kind}_cases" "$2"
+    "${kind}_cases"
     timeout -k 5 60 wineserver -k >/dev/null 2>&1 || true
   done
   [ "$failed" != "$before" ] || rm -rf "$work/wine-$width"-*  # kept for a look when a case failed
 }
 
-[ -x build/mingw-x64/drvsetup.exe ] || { echo "build/mingw-x64 is missing: build the presets first"; exit 1; }
-scripts/bootstrap  # set up before the 32-bit probe below, or its answer is wrong
+for arch in x86 x64 arm64; do  # every installer carries the three builds
+  [ -x "build/mingw-$arch/drvsetup.exe" ] || { echo "build/mingw-$arch is missing: build the presets first"; exit 1; }
+done
+scripts/bootstrap  # set up before the 32-bit and arm64 probes below, or their answers are wrong
 mkdir -p "$work"
 export WINEDEBUG=-all
 unset WINEDLLOVERRIDES  # the driver update must be Wine's own newdev.dll
@@ -174,12 +207,18 @@ if [ -z "${DISPLAY:-}" ]; then  # drvsetup.exe shows its progress dialog
 fi
 
 if python3 tests/installers/guide_sync.py; then pass "the guide's snippets match the examples"; else fail "the guide's snippets"; fi
-run_width x64 amd64 x64
+run_width x64 x64
 if runs_32bit; then
-  run_width x86 x86 x86
+  run_width x86 x86
 else
   echo "The 32-bit installer cases were skipped: $(no_32bit_reason)."
-  skipped=$cases_per_width
+  skipped=$((skipped + $(width_cases x86)))
+fi
+if runs_arm64; then
+  run_width arm64
+else
+  echo "The arm64 installer cases were skipped: $(no_arm64_reason)."
+  skipped=$((skipped + $(width_cases arm64)))
 fi
 summary="$passed passed, $failed failed"
 [ "$skipped" = 0 ] || summary+=", $skipped skipped"

@@ -72,11 +72,13 @@ reproducible() {
     fail "the two releases differ: $(zip_sha "$tmp/unsigned.zip") and $(zip_sha "$tmp/unsigned-again.zip")"
   fi
   python3 -m zipfile -l "$tmp/unsigned.zip" >"$tmp/entries.log"
-  check "the zip's entries" "$tmp/entries.log" '^x86/drvsetup\.exe ' '^x64/drvsetup\.exe ' '^docs/setup-authors\.md ' \
+  check "the zip's entries" "$tmp/entries.log" '^x86/drvsetup\.exe ' '^x64/drvsetup\.exe ' '^arm64/drvsetup\.exe ' \
+    '^docs/setup-authors\.md ' \
     '^examples/installers/drvsetup\.nsi ' '^examples/demo/drvsetup-demo\.inf ' '^LICENSE ' '^NOTICES ' '^SHA256SUMS ' '^SOURCE '
   verify verify-unsigned "$tmp/unsigned.zip"
   check "verify-release, unsigned" "$tmp/verify-unsigned.log" "^x86/drvsetup.exe: identical to a build of $commit\$" \
-    "^x64/drvsetup.exe: identical to a build of $commit\$" '^exit status 0$'
+    "^x64/drvsetup.exe: identical to a build of $commit\$" "^arm64/drvsetup.exe: identical to a build of $commit\$" \
+    '^exit status 0$'
 }
 
 signed() {
@@ -139,16 +141,21 @@ missing file|--sign-pkcs12 $c/missing.p12||the PKCS#12 file $c/missing\.p12 is m
 a folder|--sign-pkcs12 $c||the PKCS#12 file $c is missing or cannot be read\.
 not a PKCS#12 file|--sign-pkcs12 $c/ca.pem||$c/ca\.pem is not a PKCS#12 file
 certificate not for code signing|--sign-pkcs12 $c/serverAuth.p12||the certificate in $c/serverAuth\.p12 is not for code signing
-time-stamp server unreachable|--sign-pkcs12 $c/codeSigning.p12 --timestamp http://127.0.0.1:9/||osslsigncode could not sign x(86|64)/drvsetup\.exe: .*[Ff]ail
+time-stamp server unreachable|--sign-pkcs12 $c/codeSigning.p12 --timestamp http://127.0.0.1:9/||osslsigncode could not sign (x86|x64|arm64)/drvsetup\.exe: .*[Ff]ail
 EOF
 }
 
 # The signed programs under Wine, with the end-to-end machinery: a usage box, exit 2, a silent install.
 under_wine() {
   local arch dir cases=("program name only" "switch alone" "silent install")
-  for arch in x86 x64; do
+  for arch in x86 x64 arm64; do
     if [ "$arch" = x86 ] && ! runs_32bit; then
       echo "skipped: the signed x86 program under Wine (${#cases[@]} cases): $(no_32bit_reason)"
+      skipped=$((skipped + ${#cases[@]}))
+      continue
+    fi
+    if [ "$arch" = arm64 ] && ! runs_arm64; then
+      echo "skipped: the signed arm64 program under Wine (${#cases[@]} cases): $(no_arm64_reason)"
       skipped=$((skipped + ${#cases[@]}))
       continue
     fi

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ struct LogCase {
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
-                             "32-bit process on 64-bit Windows: no"};
+                             "architecture: x64 build on x64 Windows (from IsWow64Process2)"};
 
 // "x.inf" exists; a failed file check reports error 2.
 const LogCase kCases[] = {
@@ -183,13 +184,68 @@ TEST_F(LogTest, LibraryAndFunctionMissing) {
             "update: UpdateDriverForPlugAndPlayDevicesA not found\r\n");
 }
 
-TEST_F(LogTest, Wow64AndLongLines) {
-  fake.wow64 = 1;
+TEST_F(LogTest, LongLines) {
   fake.commandLine = "drvsetup.exe " + std::string(40000, 'p') + " ID";
   EXPECT_EQ(RunSetup(), 6);
-  EXPECT_EQ(fake.logLines[1].rfind("32-bit process on 64-bit Windows: yes (use the 64-bit", 0), 0u);
   EXPECT_EQ(fake.logLines[2].size(), 34000u) << "cut to the line buffer, still one whole line";
   EXPECT_EQ(fake.logLines[2].substr(33998), "\r\n");
+}
+
+struct ArchCase {
+  const char *build, *native, *source;
+  const char* architecture;  // the block's second line
+  const char* mismatch;      // its third line, or null when the build matches Windows
+  const char* wow64Hint;     // how the hint for ERROR_IN_WOW64 ends
+};
+
+const ArchCase kArchs[] = {
+    {"x64", "x64", "IsWow64Process2", "architecture: x64 build on x64 Windows (from IsWow64Process2)",
+     nullptr, "use the x64 drvsetup.exe"},
+    {"arm64", "arm64", "IsWow64Process2",
+     "architecture: arm64 build on arm64 Windows (from IsWow64Process2)", nullptr,
+     "use the arm64 drvsetup.exe"},
+    {"x86", "x86", "IsWow64Process", "architecture: x86 build on x86 Windows (from IsWow64Process)",
+     nullptr, "use the x86 drvsetup.exe"},
+    {"x86", "x64", "IsWow64Process2", "architecture: x86 build on x64 Windows (from IsWow64Process2)",
+     "mismatch: use the x64 drvsetup.exe", "use the x64 drvsetup.exe"},
+    {"x86", "arm64", "IsWow64Process2",
+     "architecture: x86 build on arm64 Windows (from IsWow64Process2)",
+     "mismatch: use the arm64 drvsetup.exe", "use the arm64 drvsetup.exe"},
+    {"x64", "arm64", "IsWow64Process2",
+     "architecture: x64 build on arm64 Windows (from IsWow64Process2)",
+     "mismatch: use the arm64 drvsetup.exe", "use the arm64 drvsetup.exe"},
+    {"x86", nullptr, "IsWow64Process", "architecture: x86 build on unknown Windows (from IsWow64Process)",
+     nullptr, "use the 64-bit drvsetup.exe"},
+};
+
+// The mismatch line comes even when the update succeeds; the WOW64 hint names the build to use.
+TEST_F(LogTest, ArchitecturesAndTheBuildToUse) {
+  for (const ArchCase& c : kArchs) {
+    for (int result : {1, 0}) {
+      ResetFakePlatform();
+      SetUp();
+      fake.build = c.build;
+      fake.native = c.native;
+      fake.archSource = c.source;
+      fake.commandLine = "drvsetup.exe x.inf ID /s";
+      fake.driverResult = result;
+      fake.updateError = 0xE0000235;
+      EXPECT_EQ(RunSetup(), result ? 0 : 5);
+      ASSERT_GE(fake.logLines.size(), 4u);
+      EXPECT_EQ(fake.logLines[1], std::string(c.architecture) + "\r\n");
+      EXPECT_EQ(fake.logLines[2], c.mismatch ? std::string(c.mismatch) + "\r\n" : "command line: [drvsetup.exe x.inf ID /s]\r\n")
+          << c.build << " on " << (c.native ? c.native : "?");
+      std::string hint = "hint: a 32-bit program cannot install drivers on 64-bit Windows: " + std::string(c.wow64Hint) + "\r\n";
+      int hints = 0;
+      for (const std::string& line : fake.logLines) hints += line.rfind("hint: ", 0) == 0 ? 1 : 0;
+      if (result) {
+        EXPECT_EQ(hints, 0);
+      } else {
+        EXPECT_EQ(hints, 1);
+        EXPECT_NE(std::find(fake.logLines.begin(), fake.logLines.end(), hint), fake.logLines.end()) << hint;
+      }
+    }
+  }
 }
 
 // The line buffer is the first allocation of a run: without it there is no log, and no change.

@@ -74,7 +74,7 @@ static void FakeAppendLog(const char* path, const char* text, size_t length) {
 }
 
 static void FakeDescribeProcess(LogProcess* process) {
-  *process = {2024, 3, 9, 7, 5, 4, 32, 4242, fake.wow64};
+  *process = {2024, 3, 9, 7, 5, 4, 32, 4242, fake.build, fake.native, fake.archSource};
 }
 
 static unsigned long FakeLastError() { return fake.lastError; }

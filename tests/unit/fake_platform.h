@@ -38,7 +38,10 @@ struct FakeState {
   std::string logPath;
   std::vector<std::string> logLines;
   unsigned long lastError = 0;  // what the platform reports after a failed file check
-  int wow64 = 0;
+  // What describeProcess tells of the architectures (native null: not known).
+  const char* build = "x64";
+  const char* native = "x64";
+  const char* archSource = "IsWow64Process2";
   bool libraryLoaded = true, functionFound = true;  // what the driver update finds
   unsigned long updateError = 0;                     // last error the update leaves on FALSE
   int rebootReport = 1;                              // the restart report it leaves

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks with Wine's own newdev.dll that the INF named is the one installed: a relative path installs
 # the INF in the working directory, not a namesake in the system's INF folder; a path in a folder
-# outside the ANSI code page installs that INF: tests/wine/decoy_check.sh x86|x64
+# outside the ANSI code page installs that INF: tests/wine/decoy_check.sh x86|x64|arm64
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 arch=$1 bin=build/mingw-$1

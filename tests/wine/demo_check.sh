@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks the driver demo end to end under Wine, on an existing build: tests/wine/demo_check.sh [--arch x86|x64]
+# Checks the driver demo end to end under Wine, on an existing build: tests/wine/demo_check.sh [--arch x86|x64|arm64]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 

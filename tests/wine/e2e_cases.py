@@ -7,12 +7,13 @@ seen (the stand-in holds long enough). Optional: result and delay of the
 stand-in, newdev ("stub", "noexport", "none"), lock (a path held open
 without sharing), cwd (the program's working directory), stress (that many
 runs with random stand-in delays and verdicts, each checked for its exit
-code and time), folder (where the program runs from), arch (default both
-builds), relay (False to skip the trace of MessageBoxA's arguments), text
-(False to skip the comparison of the box's text), error (the stand-in's last
-error on FALSE, hexadecimal), reboot (the restart report it leaves, default
-1), log (DRVSETUP_LOG is set to LOG, and these regular expressions must
-match its one block in order), log_path (DRVSETUP_LOG set to this instead, a
+code and time), folder (where the program runs from), arch (the builds it
+runs on, default ARCHS), relay (False to skip the trace of MessageBoxA's
+arguments), text (False to skip the comparison of the box's text), error
+(the stand-in's last error on FALSE, hexadecimal), reboot (the restart
+report it leaves, default 1), log (DRVSETUP_LOG is set to LOG, and these
+regular expressions, @ARCH@ standing for the build's architecture, must match
+its one block in order), log_path (DRVSETUP_LOG set to this instead, a
 place that cannot be written). wide: the line is UTF-8 and reaches the program
 as its wide command line; its narrow one is Wine's conversion to the ANSI code
 page 1252, a ? for each character outside it; the INF path of call may then
@@ -36,11 +37,12 @@ BIGGEST = b"C:\\t\\" + b"b" * (32766 - len(b"Le chemin  n'existe pas! ") - 5)
 PF = b'"C:\\t\\Program Files\\drvsetup.exe"'
 HELD = 1500  # ms the stand-in holds the update, so the dialog can be watched
 LOG = "C:\\t\\drvsetup.log"
+ARCHS = ("x86", "x64", "arm64")
 LOCK_WAIT = 1000  # ms a run waits for the log's lock in all, as the program sets it
 # The block of `drvsetup.exe C:\nope.inf HW\<n> word<n> extra`: every kind of line it writes.
 SHARED_LOG = [
     rb"---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+",
-    rb"32-bit process on 64-bit Windows: (?:no|yes \(use the 64-bit drvsetup\.exe\)|unknown)",
+    rb"architecture: (?:x86|x64|arm64) build on (?:x86|x64|arm64) Windows \(from IsWow64Process2?\)",
     rb"command line: \[drvsetup\.exe C:\\nope\.inf HW\\(\d+) word\1 extra\]",
     rb"tokens: 4",
     rb"token 0: \[drvsetup\.exe\]",
@@ -122,7 +124,7 @@ CASES = [
     # Wine's relay trace stalls on them: here only the box and the code count.
     case("path box of 32766 characters", b"drvsetup.exe " + BIGGEST + b" ID", 6,
          ("path", BIGGEST), relay=False),
-    # x86 only: 64-bit Wine's user32 faults on a box text over 32,766 characters.
+    # x86 only: 64-bit Wine's user32 (x64 and arm64) faults on a box text over 32,766 characters.
     case("line of 32766 characters", b"drvsetup.exe " + HUGE + b" ID", 6, ("path", HUGE),
          relay=False, text=False, arch=("x86",)),
     case("bytes outside ASCII, missing", b"drvsetup.exe C:\\t\\\xe0\x80\xff.inf ID", 6,
@@ -141,7 +143,7 @@ CASES = [
     # The diagnostic log: one block per run, the outcome unchanged.
     case("log: missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
          log=[rb"^---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
-              lit(b"32-bit process on 64-bit Windows: no\r"),
+              lit(b"architecture: @ARCH@ build on @ARCH@ Windows (from IsWow64Process2)\r"),
               lit(b"command line: [drvsetup.exe " + NOINF + b" ID]\r"), lit(b"tokens: 3\r"),
               lit(b"token 0: [drvsetup.exe]\r"), lit(b"token 1: [" + NOINF + b"]\r"),
               lit(b"token 2: [ID]\r"), lit(b"road: INF path and hardware ID: normal install\r"),
@@ -160,7 +162,8 @@ CASES = [
               lit(b"INF check: [" + INF + b"] can be opened for reading\r")]
          + update_lines(b"ID", INF, True)
          + [lit(b"update: returned FALSE, last error 0xE0000235 ERROR_IN_WOW64\r"),
-            lit(b"hint: a 32-bit program cannot install drivers on 64-bit Windows"),
+            lit(b"hint: a 32-bit program cannot install drivers on 64-bit Windows: "
+                b"use the @ARCH@ drvsetup.exe\r"),
             lit(b"update: restart report left by the update: 0 (no restart needed)\r"),
             lit(b"exit code 5: failure")]),
     case("log: no such device", b"drvsetup.exe " + INF + b" PCI\\VEN_8086", 5,
@@ -237,4 +240,4 @@ CASES = [
 
 if __name__ == "__main__":  # e2e_cases.py ARCH: how many cases run on that build
     import sys
-    print(sum(sys.argv[1] in c.get("arch", ("x86", "x64")) for c in CASES))
+    print(sum(sys.argv[1] in c.get("arch", ARCHS) for c in CASES))

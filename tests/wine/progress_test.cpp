@@ -27,7 +27,8 @@ static void Report(const char* name, bool ok, const char* why) {
 
 static int CountThreads() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry = {sizeof entry};
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
   int count = 0;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
     if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;

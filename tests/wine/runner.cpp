@@ -105,7 +105,9 @@ static BOOL CALLBACK Classify(HWND hwnd, LPARAM) {
   // A window still being built has neither: it is looked at again at the next poll.
   HWND bar = GetDlgItem(hwnd, 1000);
   if (bar != nullptr) WatchDialog(hwnd, bar);
-  else if (GetDlgItem(hwnd, IDOK) != nullptr) RecordBox(hwnd);
+  // A box gets its caption (never empty: "Error" by default) after its buttons: under
+  // emulation a poll can fall between the two.
+  else if (GetDlgItem(hwnd, IDOK) != nullptr && WindowText(hwnd)[0] != '\0') RecordBox(hwnd);
   return TRUE;
 }
 
