@@ -132,7 +132,7 @@ static char* ReadLine(const char* path) {
   return line;
 }
 
-static BOOL CreateChild(const char* app, char* line, PROCESS_INFORMATION* process) {
+static BOOL CreateChildOnce(const char* app, char* line, PROCESS_INFORMATION* process) {
   if (!wideStart) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -148,6 +148,17 @@ static BOOL CreateChild(const char* app, char* line, PROCESS_INFORMATION* proces
   startup.cb = sizeof startup;
   return CreateProcessW(wideApp, wideLine, nullptr, nullptr, FALSE, 0, nullptr,
                         childDirectory != nullptr ? wideDirectory : nullptr, &startup, process);
+}
+
+// Under load Wine now and then fails a start with ERROR_INTERNAL_ERROR before
+// the program runs at all: such a start is tried again, twice at most.
+static BOOL CreateChild(const char* app, char* line, PROCESS_INFORMATION* process) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateChildOnce(app, line, process)) return TRUE;
+    if (GetLastError() != ERROR_INTERNAL_ERROR) return FALSE;
+    Sleep(100);
+  }
+  return FALSE;
 }
 
 // Returns the exit code; STILL_ACTIVE when the program outlived timeoutMs and
