@@ -54,8 +54,8 @@ run() {
   local name=$1
   shift
   log=$work/$width-$name.log code=0
-  timeout -k 5 300 scripts/wine-run "${loader:-$width}" "$@" >"$log" 2>&1 || code=$?
-  [ "$code" != 124 ] || echo "$name did not end within 120 s (a box nobody answers?)" >>"$log"
+  run_within 300 "$log" scripts/wine-run "${loader:-$width}" "$@" || code=$?
+  [ "$code" != 124 ] || echo "$name did not end within 300 s (what it waited on is above)" >>"$log"
 }
 
 # Says what is wrong with the demo device for installed|untouched, or nothing.
