@@ -88,6 +88,9 @@ class Prefix:
 
     def start_server(self):
         env = dict(self.env, WINEDEBUG="-all")
+        # A server left by a run that was stopped would refuse the persistent one.
+        subprocess.run([WINE_RUN, self.arch, "wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run([WINE_RUN, self.arch, "wineserver", "-p"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=True)
         subprocess.run([WINE_RUN, self.arch, "wineboot", "-u"], env=env, stdout=subprocess.DEVNULL,
