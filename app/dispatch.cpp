@@ -23,16 +23,17 @@ int InfFileExists(const char* path) {
   return 1;
 }
 
-// "Le chemin <path> n'existe pas! " in a buffer sized to the path.
-static void ShowPathError(const char* path) {
+// "Le chemin <path> n'existe pas! " in a buffer sized to the path; returns EXIT_NO_INF.
+static int ShowPathError(const char* path) {
   size_t prefix = strlen(PATH_ERROR_PREFIX), length = strlen(path);
   char* text = static_cast<char*>(platform.allocFixed(prefix + length + sizeof PATH_ERROR_SUFFIX));
-  if (text == nullptr) return;  // no memory for the text: the exit code alone tells
+  if (text == nullptr) return EXIT_NO_INF;  // no memory for the text: the exit code alone tells
   memcpy(text, PATH_ERROR_PREFIX, prefix);
   memcpy(text + prefix, path, length);
   memcpy(text + prefix + length, PATH_ERROR_SUFFIX, sizeof PATH_ERROR_SUFFIX);
   LogBox("path error");
   platform.showMessage(text, nullptr, ICON_ERROR);
+  return EXIT_NO_INF;
 }
 
 // Tells the log which row of the table was taken, for the rows that end at once.
@@ -55,12 +56,10 @@ static int Install(const Tokens& t, int silent) {
   LogRoad(silent ? "INF path, hardware ID and /s: silent install"
                  : "INF path and hardware ID: normal install");
   const char* infPath = InfPathAsTyped(t);
-  int opened = infPath != nullptr && platform.infFileExists(infPath);
-  if (infPath != nullptr) LogInfCheck(infPath, opened);
-  if (!opened) {
-    ShowPathError(infPath != nullptr ? infPath : t.narrow[1]);
-    return EXIT_NO_INF;
-  }
+  if (infPath == nullptr) return ShowPathError(t.narrow[1]);  // named as the narrow line has it
+  int opened = platform.infFileExists(infPath);
+  LogInfCheck(infPath, opened);
+  if (!opened) return ShowPathError(infPath);
   // The update resolves a bare name against the system's INF folder, not the
   // working directory: hand it the file that was just checked.
   const char* fullPath = platform.fullPath(infPath);

@@ -46,8 +46,8 @@ static void PutQuoted(const char* text) {
 
 // As UTF-8, so that the log keeps one encoding; empty when it does not fit.
 static void PutWide(const wchar_t* text) {
-  scratch[0] = '\0';
-  logPlatform.wideToUtf8(text, scratch, LINE_SIZE);
+  // Where it does not fit, the platform may leave part of it, unterminated.
+  scratch[logPlatform.wideToUtf8(text, scratch, LINE_SIZE)] = '\0';
   PutQuoted(scratch);
 }
 
@@ -70,11 +70,10 @@ static void WriteLine(const char* first, const char* second = "") {
 static void PutSystemText(unsigned long code) {
   char text[512];
   logPlatform.errorText(code, text, sizeof text);
-  for (char* p = text; *p != '\0'; ++p)
-    if (*p == '\r' || *p == '\n') *p = ' ';
-  size_t length = strlen(text);
-  while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
-  Put(length > 0 ? text : "(no text from the system)");
+  unsigned start = used;
+  for (const char* p = text; *p != '\0'; ++p) PutChar(*p == '\r' || *p == '\n' ? ' ' : *p);
+  while (used > start && line[used - 1] == ' ') --used;
+  if (used == start) Put("(no text from the system)");
 }
 
 // "0xE0000235 ERROR_IN_WOW64", then the system's text, or with hints a hint
