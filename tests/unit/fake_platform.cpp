@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "diagnostic_log.h"
 #include "log_platform.h"
 
@@ -71,20 +73,16 @@ static std::string Utf8(const wchar_t* text) {
 
 static const wchar_t* FakeWideCommandLine() {
   ++fake.wideReads;
-  if (!fake.wideCommandLine) {
-    fake.wideCommandLine.emplace();
-    for (unsigned char c : fake.commandLine) *fake.wideCommandLine += static_cast<wchar_t>(c);
-  }
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(fake.commandLine.data());
+  if (!fake.wideCommandLine) fake.wideCommandLine.emplace(bytes, bytes + fake.commandLine.size());
   return fake.wideCommandLine->c_str();
 }
 
 static const char* FakeExactAnsi(const wchar_t* text) {
-  std::string ansi;
-  for (const wchar_t* c = text; *c != 0 && !fake.utf8CodePage; ++c) {
-    if (*c > 0xFF) return nullptr;
-    ansi += static_cast<char>(*c);
-  }
-  fake.exactCopies.push_back(fake.utf8CodePage ? Utf8(text) : ansi);
+  const std::wstring wide(text);
+  bool lossy = std::any_of(wide.begin(), wide.end(), [](wchar_t c) { return c > 0xFF; });
+  if (lossy && !fake.utf8CodePage) return nullptr;
+  fake.exactCopies.push_back(fake.utf8CodePage ? Utf8(text) : std::string(wide.begin(), wide.end()));
   return fake.exactCopies.back().c_str();
 }
 
