@@ -96,7 +96,7 @@ static void PutError(unsigned long code, bool hints) {
   Put("hint: ");
   Put(hint);
   if (HintNamesBuild(known)) {
-    LogProcess process = {};
+    LogProcess process = {};  // asked again: nothing is kept from the block's head
     logPlatform.describeProcess(&process);
     Put(process.native != nullptr ? process.native : "64-bit");
     Put(" drvsetup.exe");
