@@ -7,6 +7,13 @@ enum ExitCode {
   EXIT_SWITCH_ONLY = 2,       // the only argument was "/s": nothing shown
   EXIT_MISSING_ARGUMENT = 3,  // one argument, not "/s": missing-argument box shown
   EXIT_TWO_WITH_SWITCH = 4,   // two arguments, one of them "/s": nothing shown
-  EXIT_FAILED = 5,            // update failed, bad fourth token, or no token at all
+  EXIT_FAILED = 5,            // update failed, bad fourth token, a token not as typed, or no token
   EXIT_NO_INF = 6,            // the INF file cannot be opened: path error box shown
 };
+
+// Each code's meaning as the diagnostic log tells it, in the order above.
+static const char* const exitMeanings[] = {
+    "installed", "usage shown", "/s alone: nothing done", "missing argument",
+    "two arguments with /s: nothing done", "failure (see the road and the update above)",
+    "the INF file cannot be opened"};
+static_assert(sizeof exitMeanings / sizeof *exitMeanings == EXIT_NO_INF + 1, "one meaning a code");

@@ -29,34 +29,40 @@ static const char* FullPath(const char* path) {
 
 static const wchar_t* ReadWideCommandLine() { return GetCommandLineW(); }
 
-// One block (128 KiB, on a road that otherwise always fails) for the longest
-// short path the platform takes and its ANSI form (two bytes a character at
-// most). A lossy conversion is refused: a best-fit or default character would
-// name another file, or none.
+// In fixed memory; null when a character has no exact form in the ANSI code
+// page: a best-fit look-alike or a default character names another file, or
+// none. A UTF-8 code page has no best fit, and refuses the flag and the
+// question; there an ill-formed text (a lone surrogate) is refused instead.
+static const char* ExactAnsi(const wchar_t* text) {
+  BOOL utf8 = GetACP() == CP_UTF8, lossy = FALSE;
+  DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL* ask = utf8 ? nullptr : &lossy;
+  int size = WideCharToMultiByte(CP_ACP, flags, text, -1, nullptr, 0, nullptr, ask);
+  char* ansi = size > 0 && !lossy ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size)) : nullptr;
+  if (ansi == nullptr) return nullptr;
+  int length = WideCharToMultiByte(CP_ACP, flags, text, -1, ansi, size, nullptr, ask);
+  return length == size && !lossy ? ansi : nullptr;
+}
+
+// Its block is never given back, like the tokens.
 static const char* ShortAnsiPath(const wchar_t* path) {
-  const DWORD size = 32768;
-  wchar_t* wide = static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, 4 * size));
-  if (wide == nullptr) return nullptr;
-  char* ansi = reinterpret_cast<char*>(wide + size);
-  BOOL lossy = FALSE;
-  DWORD length = GetShortPathNameW(path, wide, size);
-  if (length == 0 || length >= size ||
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, 2 * size, nullptr, &lossy) == 0 ||
-      lossy)
-    return nullptr;
-  return ansi;
+  DWORD size = GetShortPathNameW(path, nullptr, 0);
+  wchar_t* shortPath = size > 0 ? static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, 2 * size)) : nullptr;
+  if (shortPath == nullptr) return nullptr;
+  DWORD length = GetShortPathNameW(path, shortPath, size);
+  return length > 0 && length < size ? ExactAnsi(shortPath) : nullptr;
 }
 
 static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine,     AllocFixed,     ShowMessage,   InfFileExists,
-                     FullPath,            InstallDriver,  StartProgress, StopProgressDialog,
-                     ReadWideCommandLine, ShortAnsiPath};
+Platform platform = {ReadCommandLine,     AllocFixed,    ShowMessage,   InfFileExists,
+                     FullPath,            InstallDriver, StartProgress, StopProgressDialog,
+                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath};
 
-LogPlatform logPlatform = {ReadLogPath,     AllocFixed,    AppendLogLine, DescribeProcess,
-                           ReadLastError,   ReadErrorText, ConvertToUtf8};
+LogPlatform logPlatform = {OpenLog,       AllocFixed,    AppendLogLine, DescribeProcess,
+                           ReadLastError, ReadErrorText, ConvertToUtf8};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   moduleInstance = hInstance;

@@ -12,8 +12,11 @@ struct Platform {
   int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired);
   void (*startProgress)();
   void (*stopProgress)();
-  // Read only when the INF token holds a '?': the narrow line lost a character there.
+  // The command line as typed, read on every run; null when it cannot be had.
   const wchar_t* (*getWideCommandLine)();
+  // The text in the ANSI code page with no best fit, in fixed memory; null when a
+  // character has no exact form there, or memory runs out.
+  const char* (*exactAnsi)(const wchar_t* text);
   // The file's short path in the ANSI code page, in fixed memory; null when it has none
   // or the code page cannot hold it whole.
   const char* (*shortAnsiPath)(const wchar_t* path);

@@ -1,55 +1,66 @@
 #include "diagnostic_log.h"
 
+#include <string.h>
+
 #include "error_names.h"
 #include "log_platform.h"
 
 static const unsigned LINE_SIZE = 34000;  // longer lines are cut, still written whole
-static const char* logPath;                // null while the log is off
+static void* logFile;                      // null while the log is off
 static char* line;                         // fixed memory, never freed
+static char* scratch;                      // the same block's second half: a wide text as UTF-8
 static unsigned used;
-static const char* nativeArch;             // Windows' native architecture, null when not known
+
+static void PutChar(char c) {
+  if (used < LINE_SIZE - 2) line[used++] = c;
+}
 
 static void Put(const char* text) {
-  while (*text != '\0' && used < LINE_SIZE - 2) line[used++] = *text++;
+  while (*text != '\0') PutChar(*text++);
 }
 
-static void PutNumber(unsigned long value, int minDigits) {
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0 || count < minDigits);
-  char text[24];
-  for (int i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
-  text[count] = '\0';
-  Put(text);
+// In base 10 or 16 (upper case), with at least minDigits digits.
+static void PutNumber(unsigned long value, int minDigits = 1, unsigned base = 10) {
+  char text[24], *start = text + sizeof text - 1;
+  *start = '\0';
+  for (int i = 0; i < minDigits || value != 0; ++i, value /= base)
+    *--start = "0123456789ABCDEF"[value % base];
+  Put(start);
 }
 
-static void PutHex8(unsigned long value) {
-  char text[11] = "0x";
-  for (int i = 0; i < 8; ++i) text[2 + i] = "0123456789ABCDEF"[(value >> (28 - 4 * i)) & 0xF];
-  text[10] = '\0';
-  Put(text);
-}
-
-// Bytes go out as they are, between brackets so that blanks at either end show.
+// Between brackets, so that blanks at either end show. Control bytes go out as
+// \xNN, so that no text can end a line or forge one; every other byte as it is.
 static void PutQuoted(const char* text) {
-  Put("[");
-  Put(text);
-  Put("]");
+  PutChar('[');
+  for (; *text != '\0'; ++text) {
+    unsigned char byte = static_cast<unsigned char>(*text);
+    if (byte >= 0x20) {
+      PutChar(*text);
+    } else {
+      Put("\\x");
+      PutNumber(byte, 2, 16);
+    }
+  }
+  PutChar(']');
+}
+
+// As UTF-8, so that the log keeps one encoding; empty when it does not fit.
+static void PutWide(const wchar_t* text) {
+  // Where it does not fit, the platform may leave part of it, unterminated.
+  scratch[logPlatform.wideToUtf8(text, scratch, LINE_SIZE)] = '\0';
+  PutQuoted(scratch);
 }
 
 // Each line is one write, so that runs logging at once leave whole lines.
 static void EndLine() {
   line[used++] = '\r';
   line[used++] = '\n';
-  logPlatform.appendLog(logPath, line, used);
+  logPlatform.appendLog(logFile, line, used);
   used = 0;
 }
 
 static void WriteLine(const char* first, const char* second = "") {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   Put(first);
   Put(second);
   EndLine();
@@ -59,18 +70,17 @@ static void WriteLine(const char* first, const char* second = "") {
 static void PutSystemText(unsigned long code) {
   char text[512];
   logPlatform.errorText(code, text, sizeof text);
-  for (char* p = text; *p != '\0'; ++p)
-    if (*p == '\r' || *p == '\n') *p = ' ';
-  unsigned length = 0;
-  while (text[length] != '\0') ++length;
-  while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
-  Put(length > 0 ? text : "(no text from the system)");
+  unsigned start = used;
+  for (const char* p = text; *p != '\0'; ++p) PutChar(*p == '\r' || *p == '\n' ? ' ' : *p);
+  while (used > start && line[used - 1] == ' ') --used;
+  if (used == start) Put("(no text from the system)");
 }
 
 // "0xE0000235 ERROR_IN_WOW64", then the system's text, or with hints a hint
 // line for the known causes: the hints speak of the driver update only.
 static void PutError(unsigned long code, bool hints) {
-  PutHex8(code);
+  Put("0x");
+  PutNumber(code, 8, 16);
   const ErrorName* known = FindErrorName(code);
   if (known != nullptr) {
     Put(" ");
@@ -86,7 +96,9 @@ static void PutError(unsigned long code, bool hints) {
   Put("hint: ");
   Put(hint);
   if (HintNamesBuild(known)) {
-    Put(nativeArch != nullptr ? nativeArch : "64-bit");
+    LogProcess process = {};  // asked again: nothing is kept from the block's head
+    logPlatform.describeProcess(&process);
+    Put(process.native != nullptr ? process.native : "64-bit");
     Put(" drvsetup.exe");
   }
   EndLine();
@@ -96,19 +108,12 @@ static void PutError(unsigned long code, bool hints) {
 static void PutProcess(const LogProcess& process) {
   const unsigned fields[] = {process.year,   process.month,  process.day,        process.hour,
                              process.minute, process.second, process.millisecond};
-  const char* const before[] = {"", "-", "-", " ", ":", ":", "."};
-  const int digits[] = {4, 2, 2, 2, 2, 2, 3};
   for (int i = 0; i < 7; ++i) {
-    Put(before[i]);
-    PutNumber(fields[i], digits[i]);
+    if (i > 0) PutChar("-- ::."[i - 1]);
+    PutNumber(fields[i], i == 0 ? 4 : i == 6 ? 3 : 2);
   }
   Put(" local time, process ");
-  PutNumber(process.processId, 1);
-}
-
-static bool SameText(const char* a, const char* b) {
-  while (*a != '\0' && *a == *b) ++a, ++b;
-  return *a == *b;
+  PutNumber(process.processId);
 }
 
 // "architecture: x86 build on x64 Windows (from IsWow64Process2)", and one more
@@ -116,30 +121,30 @@ static bool SameText(const char* a, const char* b) {
 // 32-bit one cannot install drivers on 64-bit Windows, and an x64 one on arm64
 // Windows runs emulated, if at all).
 static void PutArchitectures(const LogProcess& process) {
-  nativeArch = process.native;
   Put("architecture: ");
   Put(process.build);
   Put(" build on ");
-  Put(nativeArch != nullptr ? nativeArch : "unknown");
+  Put(process.native != nullptr ? process.native : "unknown");
   Put(" Windows (from ");
   Put(process.source);
   Put(")");
   EndLine();
-  if (nativeArch == nullptr || SameText(nativeArch, process.build)) return;
+  if (process.native == nullptr || strcmp(process.native, process.build) == 0) return;
   Put("mismatch: use the ");
-  Put(nativeArch);
+  Put(process.native);
   Put(" drvsetup.exe");
   EndLine();
 }
 
 void LogStart() {
-  logPath = logPlatform.logPath();
-  if (logPath == nullptr) return;
-  line = static_cast<char*>(logPlatform.allocFixed(LINE_SIZE));
+  logFile = logPlatform.openLog();
+  if (logFile == nullptr) return;
+  line = static_cast<char*>(logPlatform.allocFixed(2 * LINE_SIZE));
   if (line == nullptr) {
-    logPath = nullptr;  // no memory: no log
+    logFile = nullptr;  // no memory: no log
     return;
   }
+  scratch = line + LINE_SIZE;
   LogProcess process = {};
   logPlatform.describeProcess(&process);
   Put("---- drvsetup run ");
@@ -149,38 +154,41 @@ void LogStart() {
 }
 
 void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   Put("command line: ");
   PutQuoted(commandLine);
   EndLine();
   Put("tokens: ");
-  PutNumber(static_cast<unsigned long>(count), 1);
+  PutNumber(static_cast<unsigned long>(count));
   EndLine();
   for (int i = 0; i < count; ++i) {
     Put("token ");
-    PutNumber(static_cast<unsigned long>(i), 1);
+    PutNumber(static_cast<unsigned long>(i));
     Put(": ");
     PutQuoted(tokens[i]);
     EndLine();
   }
 }
 
+void LogTokenAsTyped(int index, const wchar_t* wide) {
+  if (logFile == nullptr) return;
+  Put("token ");
+  PutNumber(static_cast<unsigned long>(index));
+  Put(" as typed is another text: ");
+  PutWide(wide);
+  EndLine();
+}
+
 void LogRoad(const char* road) { WriteLine("road: ", road); }
 
 void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   Put(shortPath != nullptr ? "INF path recovered through its short name: "
                            : "INF path not recovered through a short name: ");
-  if (wide == nullptr) {
-    Put("the wide command line gives no such token");
+  PutWide(wide);
+  if (shortPath == nullptr) {
+    Put(" has none in the ANSI code page");
   } else {
-    // As UTF-8, so that the log keeps one encoding.
-    Put("[");
-    used += static_cast<unsigned>(logPlatform.wideToUtf8(wide, line + used, LINE_SIZE - 2 - used));
-    Put("]");
-    if (shortPath == nullptr) Put(" has none in the ANSI code page");
-  }
-  if (shortPath != nullptr) {
     Put(" is ");
     PutQuoted(shortPath);
   }
@@ -188,7 +196,7 @@ void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
 }
 
 void LogInfCheck(const char* path, int opened) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   unsigned long error = opened ? 0 : logPlatform.lastError();  // before anything else can change it
   Put("INF check: ");
   PutQuoted(path);
@@ -204,7 +212,7 @@ void LogInfCheck(const char* path, int opened) {
 void LogBox(const char* box) { WriteLine(box, " box shown, waiting for OK"); }
 
 void LogLibrary(const char* path, unsigned long loadError) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   if (path != nullptr) {
     WriteLine("update: library loaded: ", path);
     return;
@@ -218,7 +226,7 @@ void LogFunction(int found) {
 }
 
 void LogUpdateCall(const char* hardwareId, const char* infPath, int silent) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   Put("update: calling it with hardware ID ");
   PutQuoted(hardwareId);
   Put(", INF ");
@@ -229,7 +237,7 @@ void LogUpdateCall(const char* hardwareId, const char* infPath, int silent) {
 }
 
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired) {
-  if (logPath == nullptr) return;
+  if (logFile == nullptr) return;
   if (result != 0) {
     WriteLine("update: returned TRUE");
   } else {
@@ -238,22 +246,17 @@ void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequi
   }
   if (rebootRequired == nullptr) return;
   Put("update: restart report left by the update: ");
-  PutNumber(static_cast<unsigned long>(*rebootRequired), 1);
+  PutNumber(static_cast<unsigned long>(*rebootRequired));
   Put(*rebootRequired ? " (restart needed)" : " (no restart needed)");
   EndLine();
 }
 
-static const char* const exitMeanings[] = {
-    "installed", "usage shown", "/s alone: nothing done", "missing argument",
-    "two arguments with /s: nothing done", "failure (see the road and the update above)",
-    "the INF file cannot be opened"};
-
-int LogExit(int exitCode) {
-  if (logPath == nullptr) return exitCode;
+int LogExit(int exitCode, const char* meaning) {
+  if (logFile == nullptr) return exitCode;
   Put("exit code ");
-  PutNumber(static_cast<unsigned long>(exitCode), 1);
+  PutNumber(static_cast<unsigned long>(exitCode));
   Put(": ");
-  Put(exitCode >= 0 && exitCode <= 6 ? exitMeanings[exitCode] : "unknown");
+  Put(meaning);
   EndLine();
   return exitCode;
 }

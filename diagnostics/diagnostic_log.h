@@ -3,7 +3,8 @@
 // The opt-in diagnostic log: when DRVSETUP_LOG names a file, each run appends
 // a block of plain-text lines telling what it did and why it failed. Every
 // function does nothing while the log is off, and nothing here changes what
-// the program does: a log that cannot be written is simply not written.
+// the program does: a log that cannot be written is simply not written, and
+// only a file on a disk is written, so that no write waits for a reader.
 
 // What the platform tells about this run, for the block's first lines.
 struct LogProcess {
@@ -14,11 +15,12 @@ struct LogProcess {
   const char* source;  // the function that told native (or failed to)
 };
 
-void LogStart();  // reads DRVSETUP_LOG through the platform
+void LogStart();  // opens DRVSETUP_LOG through the platform
 void LogCommandLine(const char* line, char* const* tokens, int count);
+void LogTokenAsTyped(int index, const wchar_t* wide);  // for a token that is not as typed
 void LogRoad(const char* road);
-// Only for an INF token that holds a '?': wide null when the wide line gives
-// no such token, shortPath null when the file has no short name in the ANSI code page.
+// Only for an INF token that is not as typed: shortPath null when the file has no
+// short name in the ANSI code page.
 void LogInfRecovery(const wchar_t* wide, const char* shortPath);
 void LogInfCheck(const char* path, int opened);  // reads the platform's last error on failure
 void LogBox(const char* box);                    // before the box is shown
@@ -26,4 +28,4 @@ void LogLibrary(const char* path, unsigned long loadError);  // path null: not l
 void LogFunction(int found);
 void LogUpdateCall(const char* hardwareId, const char* infPath, int silent);  // before the call
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
-int LogExit(int exitCode);  // returns exitCode
+int LogExit(int exitCode, const char* meaning);  // returns exitCode

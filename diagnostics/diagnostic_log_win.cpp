@@ -4,20 +4,12 @@
 
 #include "log_lock.h"
 
-// In fixed memory that lives until the process ends, like the tokens.
-const char* ReadLogPath() {
-  DWORD size = GetEnvironmentVariableA("DRVSETUP_LOG", nullptr, 0);
-  char* path = size > 1 ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size)) : nullptr;
-  if (path == nullptr) return nullptr;
-  DWORD length = GetEnvironmentVariableA("DRVSETUP_LOG", path, size);
-  return length > 0 && length < size ? path : nullptr;
-}
-
 static DWORD lockPollsLeft = LOG_LOCK_WAIT_MS / LOG_LOCK_POLL_MS;  // for this whole run
 
 // Polls for the lock while the run's waiting time lasts: a run never hangs on
-// a log, and a lock refused for any other reason than another holder is not
-// waited for. Counted in polls: the tick count moves too coarsely under Wine.
+// a log, and a lock refused for any other reason than another holder (a handle
+// that may only append cannot lock) is not waited for. Counted in polls: the
+// tick count moves too coarsely under Wine.
 static BOOL LockLog(HANDLE file, OVERLAPPED* range) {
   for (;;) {
     if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, range))
@@ -29,28 +21,45 @@ static BOOL LockLog(HANDLE file, OVERLAPPED* range) {
 }
 
 // With read and write sharing, so that other runs and readers keep the file.
-static HANDLE OpenLog(const char* path, DWORD access) {
-  return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+static HANDLE OpenLogFile(const wchar_t* path, DWORD access) {
+  return CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The variable is read wide: the path is the one set, never a look-alike. One
+// open a run, so that a share that does not answer costs its time once.
+void* OpenLog() {
+  DWORD size = GetEnvironmentVariableW(L"DRVSETUP_LOG", nullptr, 0);
+  wchar_t* path = size > 1 ? static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, 2 * size)) : nullptr;
+  if (path == nullptr) return nullptr;
+  DWORD length = GetEnvironmentVariableW(L"DRVSETUP_LOG", path, size);
+  if (length == 0 || length >= size) return nullptr;
+  HANDLE file = OpenLogFile(path, GENERIC_WRITE);
+  // A file this account may only append to is written unlocked.
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    file = OpenLogFile(path, FILE_APPEND_DATA);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  // A write to a pipe or a device can wait for ever on its reader.
+  if (GetFileType(file) == FILE_TYPE_DISK) return file;
+  CloseHandle(file);
+  return nullptr;
 }
 
 // A handle for appending alone gives no atomic append under Wine or on a
 // network share: each line goes to the end while the run holds the lock, or
-// without it once the run has waited long enough.
-void AppendLogLine(const char* path, const char* text, size_t length) {
-  HANDLE file = OpenLog(path, GENERIC_WRITE);
-  // A file this account may only append to is written as before, unlocked.
-  BOOL appendOnly = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED;
-  if (appendOnly) file = OpenLog(path, FILE_APPEND_DATA);
-  if (file == INVALID_HANDLE_VALUE) return;
+// without it once the run has waited long enough. The end is found in 64 bits:
+// past 4 GiB the 32-bit call fails and would leave the line at the start.
+void AppendLogLine(void* log, const char* text, size_t length) {
+  HANDLE file = static_cast<HANDLE>(log);
   OVERLAPPED range = {};
-  range.Offset = LOG_LOCK_OFFSET;
-  BOOL locked = !appendOnly && LockLog(file, &range);
-  SetFilePointer(file, 0, nullptr, FILE_END);
+  range.Offset = LOG_LOCK_OFFSET_LOW;
+  range.OffsetHigh = LOG_LOCK_OFFSET_HIGH;
+  BOOL locked = LockLog(file, &range);
+  LARGE_INTEGER none = {};
+  SetFilePointerEx(file, none, nullptr, FILE_END);
   DWORD written;
   WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
   if (locked) UnlockFileEx(file, 0, 1, 0, &range);
-  CloseHandle(file);
 }
 
 #if defined(__aarch64__)
@@ -114,6 +123,7 @@ void ReadErrorText(unsigned long code, char* text, size_t size) {
 }
 
 size_t ConvertToUtf8(const wchar_t* text, char* out, size_t size) {
+  if (size == 0) return 0;  // a size of 0 would ask for the size needed
   int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, out, static_cast<int>(size), nullptr, nullptr);
   return length > 0 ? static_cast<size_t>(length - 1) : 0;
 }

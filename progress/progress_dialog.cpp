@@ -47,8 +47,12 @@ void StartProgressDialog(HINSTANCE hInstance, LONG templateId, LONG progressCtrl
   progressStarts.fetch_add(1);
   DWORD threadId;
   HANDLE thread = CreateThread(nullptr, 0, ProgressThreadProc, nullptr, 0, &threadId);
-  // Detached: nobody waits for the dialog thread; the process end closes it.
-  if (thread != nullptr) CloseHandle(thread);
+  // No thread takes this start's ticket: counted, it would end every later thread at once.
+  if (thread == nullptr) {
+    progressStarts.fetch_sub(1);
+    return;
+  }
+  CloseHandle(thread);  // detached: nobody waits for the dialog thread; the process end closes it
 }
 
 void StopProgressDialog() {

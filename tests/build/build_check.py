@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks what the built executables carry: the dialog template as the only
 resource, byte for byte; imports of system DLLs only, never newdev.dll or
-comctl32.dll; no link timestamp; a right PE checksum; the machine its build folder names
+comctl32.dll, nor SetFilePointer; no link timestamp; a right PE checksum; the machine its build folder names
 (mingw-x86, mingw-x64, mingw-arm64); the x86 and arm64 programs within their
 size budgets. Usage: build_check.py EXE...
 """
@@ -12,6 +12,8 @@ import sys
 import pefile
 
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+# It fails where a log's end lies past 4 GiB: the log finds its end with SetFilePointerEx.
+FORBIDDEN_FUNCTIONS = {b"SetFilePointer"}
 MACHINES = {"mingw-x86": "IMAGE_FILE_MACHINE_I386", "mingw-x64": "IMAGE_FILE_MACHINE_AMD64",
             "mingw-arm64": "IMAGE_FILE_MACHINE_ARM64"}
 # Guards against unnoticed growth; raised as the log, the shared-log lock and the wide path grew it.
@@ -65,6 +67,9 @@ def check(path):
     imports = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     if not imports <= ALLOWED_IMPORTS:
         errors.append("imports %s" % sorted(imports - ALLOWED_IMPORTS))
+    functions = {f.name for entry in pe.DIRECTORY_ENTRY_IMPORT for f in entry.imports}
+    if functions & FORBIDDEN_FUNCTIONS:
+        errors.append("imports %s" % sorted(functions & FORBIDDEN_FUNCTIONS))
     if pe.FILE_HEADER.TimeDateStamp != 0:
         errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
     # Signing tools write it: without it a signed program, its signature removed, is not the build.

@@ -61,6 +61,10 @@ const LogCase kCases[] = {
     {"drvsetup.exe x.inf ID", 0, 0xE0000999,
      {"update: returned FALSE, last error 0xE0000999: (no text from the system)"}},
     {"drvsetup.exe x.inf I\xE9\xFC", 1, 0, {"token 2: [I\xE9\xFC]"}},
+    {"drvsetup.exe x.inf ID\r\nexit code 0: installed", 1, 0,
+     {"token 2: [ID\\x0D\\x0Aexit]\r\n", "token 3: [code 0: installed]\r\n", "exit code 5"}},
+    {"drvsetup.exe\tx.inf ID\x1F\x7F /s", 1, 0,
+     {"command line: [drvsetup.exe\\x09x.inf ID\\x1F\x7F /s]\r\n", "token 2: [ID\\x1F\x7F]"}},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -98,6 +102,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.updateError = c.updateError;
   RunSetup();
   ExpectBlock(c.lines);
+  EXPECT_EQ(fake.logOpens, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, LogTest, ::testing::ValuesIn(kCases));
@@ -106,7 +111,7 @@ struct RecoveryLogCase {
   const char* line;
   const wchar_t* wideLine;
   bool hasShortName;
-  std::vector<std::string> lines;  // the one line that begins with "INF path " comes second
+  std::vector<std::string> lines;  // lines that begin with "INF path " come only as listed
 };
 
 // The wide path in UTF-8 (spelled out byte by byte in the first row), then the short one.
@@ -118,14 +123,17 @@ const RecoveryLogCase kRecoveryCases[] = {
       "INF check: [C:\\____~AJ2\\x.inf] can be opened for reading",
       "update: calling it with hardware ID [ID], INF [C:\\____~AJ2\\x.inf]", "exit code 0"}},
     {"drvsetup.exe C:\\??????\\x.inf ID", L"drvsetup.exe C:\\Пример\\x.inf ID", false,
-     {"road: INF path and hardware ID: normal install",
+     {"token 1 as typed is another text: [C:\\Пример\\x.inf]\r\n",
+      "road: INF path and hardware ID: normal install",
       "INF path not recovered through a short name: [C:\\Пример\\x.inf] has none in the ANSI code "
       "page\r\n",
-      "INF check: [C:\\??????\\x.inf] cannot be opened", "path error box shown", "exit code 6"}},
+      "path error box shown", "exit code 6"}},
+    {"drvsetup.exe x.inf HWA\\1", L"drvsetup.exe x.inf HWĀ\\1", true,
+     {"token 2 as typed is another text: [HW\xC4\x80\\1]\r\n",
+      "road: the hardware ID is not as typed: no update\r\n", "exit code 5"}},
     {"drvsetup.exe C:\\??????\\x.inf ID", L"", true,
-     {"road: INF path and hardware ID: normal install",
-      "INF path not recovered through a short name: the wide command line gives no such token\r\n",
-      "INF check: [C:\\??????\\x.inf] cannot be opened", "exit code 6"}},
+     {"road: the line as typed splits into another count of tokens: nothing done\r\n",
+      "exit code 5"}},
 };
 
 TEST_F(LogTest, RecoveryTellsBothForms) {
@@ -138,15 +146,16 @@ TEST_F(LogTest, RecoveryTellsBothForms) {
     fake.existingFiles = {"C:\\____~AJ2\\x.inf"};
     RunSetup();
     ExpectBlock(c.lines);
-    int recoveryLines = 0;
+    int recoveryLines = 0, expected = 0;
     for (const std::string& line : fake.logLines) recoveryLines += line.rfind("INF path ", 0) == 0;
-    EXPECT_EQ(recoveryLines, 1);
+    for (const std::string& line : c.lines) expected += line.rfind("INF path ", 0) == 0;
+    EXPECT_EQ(recoveryLines, expected);
     ResetFakePlatform();
   }
 }
 
-// A token without a ? adds no line; a wide path too long for the line buffer leaves it whole.
-TEST_F(LogTest, RecoveryLineOnlyForAQuestionMark) {
+// A token as typed adds no line; a wide path too long for the line buffer leaves it whole.
+TEST_F(LogTest, RecoveryLineOnlyForATokenNotAsTyped) {
   fake.commandLine = "drvsetup.exe x.inf ID";
   fake.wideCommandLine = L"drvsetup.exe x.inf ID";
   RunSetup();

@@ -150,29 +150,32 @@ TEST(FullPath, UpdateGetsTheCheckedFilesFullPath) {
 }
 
 // Each allocation failing in turn: exit 5 with nothing shown or installed
-// when the line cannot be split; exit 6 without a box when only the path
-// error text cannot be had.
+// when the narrow line cannot be split; the same outcome as with no failure
+// when the wide line cannot be (it is split second); exit 6 without a box
+// when only the path error text cannot be had.
 TEST(AllocationFailure, EveryFailureEndsCleanly) {
-  const char* lines[] = {"\"drvsetup.exe\" \"x.inf\" ID \"/s\"", "drvsetup.exe \"no.inf\" ID"};
-  for (const char* line : lines) {
-    for (int failing = 0; failing < 4; ++failing) {
+  struct {
+    const char* line;
+    int splitAllocations;  // for each line, narrow then wide
+    int exitCode;          // with no failure
+  } cases[] = {{"\"drvsetup.exe\" \"x.inf\" ID \"/s\"", 4, 0}, {"drvsetup.exe \"no.inf\" ID", 2, 6}};
+  for (const auto& c : cases) {
+    for (int failing = 0; failing <= 2 * c.splitAllocations; ++failing) {
       ResetFakePlatform();
-      fake.commandLine = line;
+      fake.commandLine = c.line;
       fake.existingFiles = {"x.inf"};
       fake.failAllocation = failing;
       int code = RunSetup();
-      bool failedInSplit = failing < 2 || (line[0] == '"' && failing < 4);
-      SCOPED_TRACE(std::string(line) + " allocation " + std::to_string(failing));
-      if (failedInSplit) {
+      SCOPED_TRACE(std::string(c.line) + " allocation " + std::to_string(failing));
+      bool pathText = c.exitCode == 6 && failing == 2 * c.splitAllocations;
+      if (failing < c.splitAllocations) {
         EXPECT_EQ(code, 5);
         EXPECT_TRUE(fake.boxes.empty());
         EXPECT_TRUE(fake.events.empty());
-      } else if (failing == 2) {
-        EXPECT_EQ(code, 6);
-        EXPECT_TRUE(fake.boxes.empty());
       } else {
-        EXPECT_EQ(code, 6);  // nothing failed: the box is shown
-        EXPECT_EQ(fake.boxes.size(), 1u);
+        EXPECT_EQ(code, c.exitCode);
+        EXPECT_EQ(fake.boxes.size(), c.exitCode == 6 && !pathText ? 1u : 0u);
+        EXPECT_EQ(fake.events.size(), c.exitCode == 0 ? 3u : 0u);
       }
     }
   }

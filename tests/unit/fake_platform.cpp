@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "diagnostic_log.h"
 #include "log_platform.h"
 
@@ -51,9 +53,37 @@ static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* r
   return fake.driverResult;
 }
 
+static std::string Utf8(const wchar_t* text) {
+  std::string utf8;
+  for (; *text != 0; ++text) {
+    unsigned long c = static_cast<unsigned long>(*text);
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | c >> 12);
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
 static const wchar_t* FakeWideCommandLine() {
   ++fake.wideReads;
-  return fake.wideCommandLine.c_str();
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(fake.commandLine.data());
+  if (!fake.wideCommandLine) fake.wideCommandLine.emplace(bytes, bytes + fake.commandLine.size());
+  return fake.wideCommandLine->c_str();
+}
+
+static const char* FakeExactAnsi(const wchar_t* text) {
+  const std::wstring wide(text);
+  bool lossy = std::any_of(wide.begin(), wide.end(), [](wchar_t c) { return c > 0xFF; });
+  if (lossy && !fake.utf8CodePage) return nullptr;
+  fake.exactCopies.push_back(fake.utf8CodePage ? Utf8(text) : std::string(wide.begin(), wide.end()));
+  return fake.exactCopies.back().c_str();
 }
 
 static const char* FakeShortAnsiPath(const wchar_t* path) {
@@ -66,11 +96,14 @@ static const char* FakeShortAnsiPath(const wchar_t* path) {
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
-static const char* FakeLogPath() { return fake.logPath.empty() ? nullptr : fake.logPath.c_str(); }
+static void* FakeOpenLog() {
+  ++fake.logOpens;
+  return fake.logPath.empty() ? nullptr : &fake;
+}
 
-static void FakeAppendLog(const char* path, const char* text, size_t length) {
+static void FakeAppendLog(void* log, const char* text, size_t length) {
   fake.events.push_back("log");
-  if (path == fake.logPath) fake.logLines.push_back(std::string(text, length));
+  if (log == &fake) fake.logLines.push_back(std::string(text, length));
 }
 
 static void FakeDescribeProcess(LogProcess* process) {
@@ -88,32 +121,19 @@ static void FakeErrorText(unsigned long code, char* text, size_t size) {
   strncpy(text, known, size);
 }
 
-// UTF-8 as the platform writes it, for the characters the tests use; nothing when it does not fit.
+// Nothing when it does not fit, as the platform.
 static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
-  std::string utf8;
-  for (; *text != 0; ++text) {
-    unsigned long c = static_cast<unsigned long>(*text);
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | c >> 6);
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | c >> 12);
-      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  std::string utf8 = Utf8(text);
   if (utf8.size() + 1 > size) return 0;
   memcpy(out, utf8.c_str(), utf8.size() + 1);
   return utf8.size();
 }
 
-Platform platform = {FakeCommandLine,     FakeAlloc,        FakeShowMessage, FakeInfFileExists,
-                     FakeFullPath,        FakeInstallDriver, FakeStart,      FakeStop,
-                     FakeWideCommandLine, FakeShortAnsiPath};
+Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage, FakeInfFileExists,
+                     FakeFullPath,        FakeInstallDriver, FakeStart,       FakeStop,
+                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath};
 
-LogPlatform logPlatform = {FakeLogPath,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
+LogPlatform logPlatform = {FakeOpenLog,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
                            FakeLastError, FakeErrorText, FakeWideToUtf8};
 
 void ResetFakePlatform() {

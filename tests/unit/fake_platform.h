@@ -1,4 +1,6 @@
 #pragma once
+#include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,8 +18,10 @@ struct FakeBox {
 
 struct FakeState {
   std::string commandLine;
-  std::wstring wideCommandLine;
+  std::optional<std::wstring> wideCommandLine;  // unset: the narrow line, each byte widened
   int wideReads = 0;
+  bool utf8CodePage = false;  // else the ANSI code page holds exactly U+0000 to U+00FF
+  std::deque<std::string> exactCopies;
   std::vector<std::pair<std::wstring, std::string>> shortPaths;  // wide path, its short ANSI path
   std::vector<std::wstring> shortPathQueries;
   std::vector<std::string> existingFiles;
@@ -36,6 +40,7 @@ struct FakeState {
   bool installSilent = false;
   // The diagnostic log: on when logPath is not empty; each line written, in order.
   std::string logPath;
+  int logOpens = 0;
   std::vector<std::string> logLines;
   unsigned long lastError = 0;  // what the platform reports after a failed file check
   // What describeProcess tells of the architectures (native null: not known).

@@ -18,7 +18,7 @@ import shutil
 import subprocess
 import sys
 
-from e2e_cases import ARCHS, CASES, INF, USAGE, MISSING, LOG, WIDE_FOLDER
+from e2e_cases import ARCHS, CASES, INF, USAGE, MISSING, LOG, WIDE_FOLDER, LOOKALIKE_FOLDER
 
 DIALOG = ["Kavrel Driver Setup",
           b"Please wait while setup is installing some components....",
@@ -64,9 +64,10 @@ class Prefix:
 
     def setup(self):
         shutil.rmtree(self.t, ignore_errors=True)
-        for sub in ("app", "planted", "dir.inf", "Program Files", WIDE_FOLDER):
+        for sub in ("app", "planted", "dir.inf", "Program Files", WIDE_FOLDER, LOOKALIKE_FOLDER, "Acme"):
             os.makedirs(os.path.join(self.t, sub))
-        for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log", WIDE_FOLDER + "/x.inf"):
+        for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log", WIDE_FOLDER + "/x.inf",
+                     LOOKALIKE_FOLDER + "/x.inf", "Acme/x.inf"):
             with open(os.path.join(self.t, name), "w") as f:
                 f.write("[Version]\n")
         exe = os.path.join(self.build, "drvsetup.exe")
@@ -123,7 +124,7 @@ class Prefix:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
-        for option in ("lock", "lockrange", "cwd", "runs", "concurrent"):
+        for option in ("lock", "lockrange", "cwd", "runs", "concurrent", "pipe"):
             if case.get(option):
                 args.append("%s=%s" % (option, case[option]))
         if case.get("wide"):

@@ -22,7 +22,8 @@ by each run's number, run that many times in all, that many at once, every
 run with its exit code and every log line whole (shared_log: the kinds of
 line each run writes once, a group catching the run's number). lockrange:
 another process holds the log's lock on that path while the program runs,
-which must end within held_ms.
+which must end within held_ms. pipe: the runner makes a named pipe of that
+name with no buffer and never reads it, so that a write to it waits for ever.
 """
 import re
 
@@ -59,6 +60,10 @@ SHARED_LOG = [
 WIDE_FOLDER = "\u041f\u0440\u0438\u043c\u0435\u0440"
 WIDE = b"C:\\t\\" + WIDE_FOLDER.encode() + b"\\"
 LOST = b"C:\\t\\??????\\"
+# Outside code page 1252, a folder that the narrow line names as its look-alike C:\t\Acme, which
+# holds a decoy x.inf.
+LOOKALIKE_FOLDER = "\u0100cme"
+LOOKALIKE = b"C:\\t\\" + LOOKALIKE_FOLDER.encode() + b"\\"
 # x.inf through the folder's 8.3 short name: printable ASCII but ? and backslash.
 NAME_CHAR = rb"[!->@-\[\]-~]"
 SHORT_INF = re.compile(rb"C:\\t\\%s{1,8}~%s{1,3}\\x\.inf" % (NAME_CHAR, NAME_CHAR))
@@ -220,10 +225,22 @@ CASES = [
               lit(b"exit code 0: installed\r")]),
     case("log: INF missing in a folder outside the code page",
          b"drvsetup.exe " + WIDE + b"missing.inf ID", 6, ("path", LOST + b"missing.inf"), wide=True,
-         log=[lit(b"INF path not recovered through a short name: [" + WIDE + b"missing.inf] has none "
-                  b"in the ANSI code page\r"),
-              lit(b"INF check: [" + LOST + b"missing.inf] cannot be opened for reading: "),
-              lit(b"path error box shown"), lit(b"exit code 6")]),
+         log=[lit(b"token 1 as typed is another text: [" + WIDE + b"missing.inf]\r"),
+              lit(b"INF path not recovered through a short name: [" + WIDE + b"missing.inf] has none "
+                  b"in the ANSI code page\r\npath error box shown"), lit(b"exit code 6")]),
+    # Look-alikes: the narrow line names another file, ID or switch than the one typed.
+    case("look-alike in the INF path: its short name, never the decoy beside it",
+         b"drvsetup.exe " + LOOKALIKE + b"x.inf ID /s", 0, call=(b"ID", SHORT_INF, True), wide=True),
+    case("look-alike in the hardware ID", b"drvsetup.exe " + INF + b" HW\xc4\x80\\1", 5, wide=True),
+    case("ideographic space before the switch", b"drvsetup.exe " + INF + b" ACPI\xe3\x80\x80/s", 5,
+         wide=True),
+    case("fullwidth switch", b"drvsetup.exe " + INF + b" ID \xef\xbc\x8f\xef\xbd\x93", 5, wide=True),
+    case("log: a line break in a token is escaped", b"drvsetup.exe " + INF + b" ID\r\nexit code 0: installed",
+         5, log=[lit(b"token 2: [ID\\x0D\\x0Aexit]\r\ntoken 3: [code 0: installed]\r"),
+                 lit(b"exit code 5: failure")]),
+    case("log on a pipe that nobody reads", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True),
+         log_path="\\\\.\\pipe\\drvsetup-log", pipe="\\\\.\\pipe\\drvsetup-log", held_ms=(0, 8000),
+         relay=False),
     case("log path is a folder, missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
          log_path="C:\\t\\dir.inf"),
     case("log path in a missing folder, install", b"drvsetup.exe " + INF + b" ID /s", 0,

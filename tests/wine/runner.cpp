@@ -2,10 +2,11 @@
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
 //   runner.exe APP LINEFILE OUTFILE [lock=PATH] [lockrange=PATH] [timeout=MS] [stress=N]
-//              [cwd=DIR] [runs=N concurrent=M] [wide]
+//              [cwd=DIR] [runs=N concurrent=M] [wide] [pipe=NAME]
 // The program starts in DIR, else in the runner's directory. A lock holds PATH
 // open without sharing while the program runs; lockrange holds the diagnostic
-// log's lock on PATH instead. With wide, the file holds the line in UTF-8 and the
+// log's lock on PATH instead. A pipe is made with no buffer and never read, so
+// that a write to it waits for ever. With wide, the file holds the line in UTF-8 and the
 // program gets it as its wide command line, as a shell starts it: its narrow
 // line is the system's conversion. Stress runs the program N times, the stand-in
 // newdev.dll answering each time after a random delay of 0 to 300 ms with a
@@ -268,7 +269,8 @@ static HANDLE HoldLogLock(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, 0, nullptr);
   OVERLAPPED range = {};
-  range.Offset = LOG_LOCK_OFFSET;
+  range.Offset = LOG_LOCK_OFFSET_LOW;
+  range.OffsetHigh = LOG_LOCK_OFFSET_HIGH;
   if (file != INVALID_HANDLE_VALUE && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range)) {
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;
@@ -292,6 +294,9 @@ int main(int argc, char** argv) {
     if (strncmp(argv[i], "concurrent=", 11) == 0) concurrent = atoi(argv[i] + 11);
     if (strncmp(argv[i], "lockrange=", 10) == 0 && (lock = HoldLogLock(argv[i] + 10)) == INVALID_HANDLE_VALUE)
       return 3;
+    if (strncmp(argv[i], "pipe=", 5) == 0)
+      lock = CreateNamedPipeA(argv[i] + 5, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0,
+                              nullptr);
     if (strncmp(argv[i], "lock=", 5) == 0)
       lock = CreateFileA(argv[i] + 5, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   }
