@@ -8,6 +8,7 @@
 #include "exit_codes.h"
 #include "messages.h"
 #include "platform.h"
+#include "restart_exit_code.h"
 
 static int rebootRequired;
 
@@ -62,7 +63,9 @@ static int Install(const char* infPath, const char* hardwareId, int silent) {
   int result = platform.installDriver(fullPath != nullptr ? fullPath : infPath, hardwareId,
                                       silent ? &rebootRequired : nullptr);
   platform.stopProgress();
-  return result != 0 ? EXIT_INSTALLED : EXIT_FAILED;
+  if (result == 0) return EXIT_FAILED;
+  // Only silent mode reads the report: in normal mode the update prompts itself.
+  return silent && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
 
 static void ShowParametersBox(const char* box, const char* text) {

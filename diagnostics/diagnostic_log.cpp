@@ -253,7 +253,9 @@ int LogExit(int exitCode) {
   Put("exit code ");
   PutNumber(static_cast<unsigned long>(exitCode), 1);
   Put(": ");
-  Put(exitCode >= 0 && exitCode <= 6 ? exitMeanings[exitCode] : "unknown");
+  // Only a silent install that needs a restart ends beyond 6, with the installer's chosen code.
+  Put(exitCode >= 0 && exitCode <= 6 ? exitMeanings[exitCode]
+                                     : "installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place of 0");
   EndLine();
   return exitCode;
 }

@@ -15,6 +15,7 @@ struct LogCase {
   int driverResult;
   unsigned long updateError;
   std::vector<std::string> lines;  // must appear in this order, each as the start of a line
+  const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
@@ -61,6 +62,13 @@ const LogCase kCases[] = {
     {"drvsetup.exe x.inf ID", 0, 0xE0000999,
      {"update: returned FALSE, last error 0xE0000999: (no text from the system)"}},
     {"drvsetup.exe x.inf I\xE9\xFC", 1, 0, {"token 2: [I\xE9\xFC]"}},
+    {"drvsetup.exe x.inf ID /s", 1, 0,
+     {"update: returned TRUE", "update: restart report left by the update: 1 (restart needed)",
+      "exit code 3010: installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place of 0\r\n"},
+     L"3010"},
+    {"drvsetup.exe x.inf ID /s", 1, 0,
+     {"update: restart report left by the update: 1 (restart needed)", "exit code 0: installed\r\n"},
+     L"+3010"},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -96,6 +104,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.commandLine = c.line;
   fake.driverResult = c.driverResult;
   fake.updateError = c.updateError;
+  fake.restartExitCode = c.restartExitCode;
   RunSetup();
   ExpectBlock(c.lines);
 }

@@ -63,6 +63,11 @@ static const char* FakeShortAnsiPath(const wchar_t* path) {
   return nullptr;
 }
 
+static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
+  fake.environmentReads.push_back(name);
+  return std::wstring(name) == L"DRVSETUP_RESTART_EXIT_CODE" ? fake.restartExitCode : nullptr;
+}
+
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
@@ -111,7 +116,7 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
 
 Platform platform = {FakeCommandLine,     FakeAlloc,        FakeShowMessage, FakeInfFileExists,
                      FakeFullPath,        FakeInstallDriver, FakeStart,      FakeStop,
-                     FakeWideCommandLine, FakeShortAnsiPath};
+                     FakeWideCommandLine, FakeShortAnsiPath, FakeEnvironmentVariable};
 
 LogPlatform logPlatform = {FakeLogPath,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
                            FakeLastError, FakeErrorText, FakeWideToUtf8};
