@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "messages.h"
 #include "platform.h"
+#include "restart_exit_code.h"
 #include "tokens.h"
 
 static int rebootRequired;
@@ -67,7 +68,9 @@ static int Install(const Tokens& t, int silent) {
   int result = platform.installDriver(fullPath != nullptr ? fullPath : infPath, t.narrow[2],
                                       silent ? &rebootRequired : nullptr);
   platform.stopProgress();
-  return result != 0 ? EXIT_INSTALLED : EXIT_FAILED;
+  if (result == 0) return EXIT_FAILED;
+  // Only silent mode reads the report: in normal mode the update prompts itself.
+  return silent && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
 
 static void ShowParametersBox(const char* box, const char* text) {
@@ -100,7 +103,9 @@ static int DispatchTokens(const Tokens& t) {
   }
 }
 
-static int Finish(int exitCode) { return LogExit(exitCode, exitMeanings[exitCode]); }
+static int Finish(int exitCode) {
+  return LogExit(exitCode, exitCode >= 0 && exitCode <= EXIT_NO_INF ? exitMeanings[exitCode] : restartMeaning);
+}
 
 int RunSetup() {
   rebootRequired = 0;

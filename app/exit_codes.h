@@ -17,3 +17,6 @@ static const char* const exitMeanings[] = {
     "two arguments with /s: nothing done", "failure (see the road and the update above)",
     "the INF file cannot be opened"};
 static_assert(sizeof exitMeanings / sizeof *exitMeanings == EXIT_NO_INF + 1, "one meaning a code");
+// A silent install that needs a restart ends beyond 6 only with the installer's chosen code.
+static const char* const restartMeaning =
+    "installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place of 0";

@@ -53,13 +53,23 @@ static const char* ShortAnsiPath(const wchar_t* path) {
   return length > 0 && length < size ? ExactAnsi(shortPath) : nullptr;
 }
 
+// In fixed memory that lives until the process ends, like the tokens.
+static const wchar_t* ReadEnvironmentVariable(const wchar_t* name) {
+  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  wchar_t* value =
+      size > 1 ? static_cast<wchar_t*>(GlobalAlloc(GMEM_FIXED, size * sizeof(wchar_t))) : nullptr;
+  if (value == nullptr) return nullptr;
+  DWORD length = GetEnvironmentVariableW(name, value, size);
+  return length > 0 && length < size ? value : nullptr;
+}
+
 static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
 Platform platform = {ReadCommandLine,     AllocFixed,    ShowMessage,   InfFileExists,
                      FullPath,            InstallDriver, StartProgress, StopProgressDialog,
-                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath};
+                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath, ReadEnvironmentVariable};
 
 LogPlatform logPlatform = {OpenLog,       AllocFixed,    AppendLogLine, DescribeProcess,
                            ReadLastError, ReadErrorText, ConvertToUtf8};

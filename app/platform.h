@@ -20,6 +20,8 @@ struct Platform {
   // The file's short path in the ANSI code page, in fixed memory; null when it has none
   // or the code page cannot hold it whole.
   const char* (*shortAnsiPath)(const wchar_t* path);
+  // The variable's value in fixed memory; null when it is unset or empty.
+  const wchar_t* (*getEnvironmentVariable)(const wchar_t* name);
 };
 
 extern Platform platform;

@@ -1,5 +1,6 @@
 ; Installs drvsetup-demo.inf onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for the Windows it
-; runs on; fails with its exit code. An x86 installer, NSIS's default, so it runs on every Windows.
+; runs on; fails with its exit code, and exits 3010 when Windows must restart to finish. An x86
+; installer, NSIS's default, so it runs on every Windows. Needs NSIS 3.04 or later (IsNativeARM64).
 ; Build with `makensis drvsetup.nsi` from a folder holding this file, drvsetup-demo.inf and the
 ; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe.
 Target x86-unicode
@@ -13,7 +14,24 @@ Page instfiles
 
 Section
   SetShellVarContext all  ; $APPDATA is now the common one: C:\ProgramData
-  SetOutPath "$APPDATA\Vendor\Drivers"
+  StrCpy $1 "$APPDATA\VendorDrivers"
+  ; Made anew for administrators and SYSTEM alone before anything is copied into it (see the
+  ; guide): rd removes a folder that is there, md fails when one is still there.
+  nsExec::Exec '"$SYSDIR\cmd.exe" /c rd /s /q $1 2>nul & md $1'
+  Pop $0
+  ${If} $0 == 0
+    nsExec::Exec '"$SYSDIR\icacls.exe" $1 /setowner *S-1-5-32-544'
+    Pop $0
+  ${EndIf}
+  ${If} $0 == 0
+    nsExec::Exec '"$SYSDIR\icacls.exe" $1 /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F"'
+    Pop $0
+  ${EndIf}
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "$1 could not be made anew for administrators alone ($0)." /SD IDOK
+    Abort
+  ${EndIf}
+  SetOutPath $1
   ; The build for Windows' own architecture: a 32-bit one cannot install drivers on 64-bit Windows.
   ${If} ${IsNativeARM64}
     File "arm64\drvsetup.exe"
@@ -28,11 +46,16 @@ Section
     MessageBox MB_ICONSTOP "$OUTDIR\drvsetup-demo.inf could not be written." /SD IDOK
     Abort
   ${EndIf}
+  ; drvsetup.exe then exits 3010 where Windows must restart to finish the installation.
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_RESTART_EXIT_CODE", t "3010")'
   ClearErrors
   ExecWait '"$OUTDIR\drvsetup.exe" $OUTDIR\drvsetup-demo.inf ROOT\DRVSETUPDEMO /s' $0
   ${If} ${Errors}
     MessageBox MB_ICONSTOP "$OUTDIR\drvsetup.exe could not be started." /SD IDOK
     Abort
+  ${ElseIf} $0 == 3010
+    SetRebootFlag true  ; read by IfRebootFlag and by a Modern UI finish page, which offers the restart
+    SetErrorLevel 3010  ; the installer's exit code, for whatever runs it with /S
   ${ElseIf} $0 != 0
     SetErrorLevel $0
     MessageBox MB_ICONSTOP "Driver installation failed (code $0)." /SD IDOK

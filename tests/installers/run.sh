@@ -7,9 +7,10 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-# A width's cases: build, MSI sequence, NSIS twice, MSI twice, batch three times; on arm64 the
+# A width's cases: build, MSI sequence, NSIS twice, MSI twice, batch four times; on arm64 the
 # build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86 installer).
-width_cases() { if [ "$1" = arm64 ]; then echo 4; else echo 9; fi; }
+width_cases() { if [ "$1" = arm64 ]; then echo 5; else echo 10; fi; }
+drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
 declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
 passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
@@ -24,7 +25,8 @@ failing_variant() {
 # build WIDTH [WIXL_ARCH]: stages ok/ and fail/ folders (examples, INF, the three builds in x86/, x64/
 # and arm64/, this width's as drvsetup.exe for the MSI) and builds the x86 NSIS installer and the MSI.
 build() {
-  local width=$1 wixl=${2:-} kind dir arch
+  local width=$1 wixl=${2:-} kind dir arch define=()
+  [ "$wixl" != x86 ] || define=(-D X86Package)  # the x86 package's launch condition
   rm -rf "${work:?}/$width"
   for kind in ok fail; do
     dir=$work/$width/$kind
@@ -34,18 +36,20 @@ build() {
     for file in drvsetup.nsi drvsetup.wxs drvsetup.cmd; do
       if [ $kind = ok ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
     done
-    (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" -o driver-setup.msi drvsetup.wxs; }) \
+    (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" "${define[@]}" -o driver-setup.msi drvsetup.wxs; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
     [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
   done
 }
 
-# A deferred action runs only between InstallFiles and InstallFinalize.
+# Deferred actions run only between InstallInitialize and InstallFinalize: the folder is secured
+# before InstallFiles copies into it, and the driver installed after.
 sequence_problem() {
-  awk -F'\t' '{ seq[$1] = $3 + 0 } END { exit !(seq["InstallFiles"] < seq["InstallDriver"] &&
+  awk -F'\t' '{ seq[$1] = $3 + 0 } END { exit !(seq["InstallInitialize"] < seq["SecureDriverDir"] &&
+    seq["SecureDriverDir"] < seq["InstallFiles"] && seq["InstallFiles"] < seq["InstallDriver"] &&
     seq["InstallDriver"] < seq["InstallFinalize"]) }' "$work/$width/ok/sequence.txt" ||
-    echo "InstallDriver is not between InstallFiles and InstallFinalize: $(grep -E '^(InstallFiles|InstallDriver|InstallFinalize)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
+    echo "SecureDriverDir and InstallDriver are not in that order between InstallInitialize and InstallFinalize, around InstallFiles: $(grep -E '^(Install(Initialize|Files|Driver|Finalize)|SecureDriverDir)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
 }
 
 # run NAME PROGRAM ARGS...: runs a Windows program of this width (of $loader's if set); its exit
@@ -71,6 +75,7 @@ device_problem() {
     grep -qE '^\{104A9255-61CF-477F-BAEA-C230AEDD3511\}\\[0-9]{4}$' <<<"$key" ||
       printf "the device's driver key is '%s'; " "$key"
     build_problem
+    [ ! -e "$WINEPREFIX/drive_c/$drivers/planted.txt" ] || printf "the folder was not made anew; "
   else
     [ "$description" = none ] && [ "$key" = none ] || printf "the device changed: '%s', '%s'; " "$description" "$key"
   fi
@@ -91,16 +96,20 @@ fresh_prefix() {
   rm -rf "$WINEPREFIX"
   cp -a "$work/wine-$width" "$WINEPREFIX"
   cp -r "$work/$width/ok" "$work/$width/fail" "$WINEPREFIX/drive_c/"
-  cp tests/installers/msiexec.cmd "$WINEPREFIX/drive_c/"
+  cp tests/installers/msiexec.cmd tests/installers/batch.cmd "$WINEPREFIX/drive_c/"
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" register "$hwid" \
     >"$work/register.log" 2>&1 || { cat "$work/register.log"; return 1; }
 }
 
-installed_file() { [ -f "$WINEPREFIX/drive_c/ProgramData/Vendor/Drivers/$1" ]; }
+# A file in the examples' folder, as a user who made the folder first could have left; an
+# installation must remove it.
+plant() { mkdir -p "$WINEPREFIX/drive_c/$drivers" && echo planted >"$WINEPREFIX/drive_c/$drivers/planted.txt"; }
+
+installed_file() { [ -f "$WINEPREFIX/drive_c/$drivers/$1" ]; }
 
 # Says so when the installed drvsetup.exe is not the build for this prefix's Windows.
 build_problem() {
-  local exe=$WINEPREFIX/drive_c/ProgramData/Vendor/Drivers/drvsetup.exe found
+  local exe=$WINEPREFIX/drive_c/$drivers/drvsetup.exe found
   [ -f "$exe" ] || { printf "no drvsetup.exe installed; "; return; }
   found=$(od -An -tx2 -j "$(($(od -An -tu4 -j60 -N4 "$exe") + 4))" -N2 "$exe" | tr -d ' ')
   [ "$found" = "${machine[$width]}" ] || printf "the installed drvsetup.exe is for machine %s, not the %s build; " "$found" "$width"
@@ -111,6 +120,7 @@ nsis_cases() {
   local loader=x86
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
   check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
+  plant
   run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   check "x86 NSIS installer installs the driver with the $width build" 0 installed
 }
@@ -136,22 +146,25 @@ msi_cases() {
   # Windows says 1603 (ERROR_INSTALL_FAILURE); Wine's msi says 1627 (ERROR_FUNCTION_FAILED).
   check "MSI, drvsetup.exe fails: the install fails and rolls back" '1603|1627' untouched "$problem"
   problem=
+  plant
   run_msiexec ok
   installed_file drvsetup-demo.inf || problem+="drvsetup-demo.inf is not installed; "
   product_registered ok || problem+="the product is not registered; "
   check "MSI installs the driver" 0 installed "$problem"
 }
 
-# cmd.exe runs the batch file; under arm64 Wine with the environment that ARM64 Windows gives a
-# native cmd.exe, which Wine 8.0 does not (it says x86 in PROCESSOR_ARCHITECTURE there).
+# cmd.exe runs the batch file through one that prints its whole exit code; under arm64 Wine with
+# the environment that ARM64 Windows gives a native cmd.exe, which Wine 8.0 does not (it says x86
+# in PROCESSOR_ARCHITECTURE there).
 batch() {
   local name=$1 file=$2
-  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& $file"
-  else run "$name" cmd /c "$file"; fi
+  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& C:\batch.cmd $file"
+  else run "$name" cmd /c 'C:\batch.cmd' "$file"; fi
+  code=$(tr -d '\r' <"$log" | sed -n 's/^batch exit code //p')
 }
 
 batch_cases() {
-  local problem=
+  local problem= system32=$WINEPREFIX/drive_c/windows/system32
   rm "$WINEPREFIX/drive_c/ok/drvsetup-demo.inf"
   batch batch-no-inf 'C:\ok\drvsetup.cmd'
   grep -q '^Could not copy' "$log" || problem="it did not say that the copy failed; "
@@ -161,6 +174,17 @@ batch_cases() {
   batch batch-fail 'C:\fail\drvsetup.cmd'
   grep -q '^Driver installation failed with exit code 5' "$log" || problem="it did not report code 5; "
   check "batch file, drvsetup.exe fails: exits 5" 5 untouched "$problem"
+  # The stand-in update reports a restart and installs nothing; then Wine's own is back.
+  problem=
+  cp "$system32/newdev.dll" "$work/newdev-wine.dll"
+  cp "build/mingw-$width/newdev_stub.dll" "$system32/newdev.dll"
+  export WINEDLLOVERRIDES=newdev=n
+  batch batch-restart 'C:\ok\drvsetup.cmd'
+  unset WINEDLLOVERRIDES
+  cp "$work/newdev-wine.dll" "$system32/newdev.dll"
+  grep -q '^Driver installed; Windows must restart to finish' "$log" || problem="it did not say a restart is needed; "
+  check "batch file, the update reports a restart: exits 3010" 3010 untouched "$problem"
+  plant
   batch batch-ok 'C:\ok\drvsetup.cmd'
   check "batch file installs the driver with the $width build" 0 installed
 }
@@ -176,7 +200,7 @@ run_width() {
     kinds=(batch)
   else
     problem=$(sequence_problem)
-    if [ -z "$problem" ]; then pass "$width MSI runs InstallDriver between InstallFiles and InstallFinalize"; else fail "$width $problem"; fi
+    if [ -z "$problem" ]; then pass "$width MSI secures its folder before InstallFiles and installs the driver after it"; else fail "$width $problem"; fi
   fi
   if [ "$width" = x64 ] && ! runs_32bit; then
     echo "The x86 NSIS installer's 2 cases in the 64-bit prefix were skipped: $(no_32bit_reason)."
@@ -209,6 +233,14 @@ if [ -z "${DISPLAY:-}" ]; then  # drvsetup.exe shows its progress dialog
 fi
 
 if python3 tests/installers/guide_sync.py; then pass "the guide's snippets match the examples"; else fail "the guide's snippets"; fi
+# Under Wine icacls changes no ACL: what can be checked is that the folder is secured before the copy.
+unsecured=""
+for file in "$examples/drvsetup.nsi" "$examples/drvsetup.cmd"; do
+  awk '/icacls/ && !s { s = NR } /^ *(File|copy) / && !c { c = NR } END { exit !(s && s < c) }' "$file" ||
+    unsecured+=" $file"
+done
+if [ -z "$unsecured" ]; then pass "the NSIS and batch examples secure their folder before they copy into it"
+else fail "icacls does not come before the first copy in:$unsecured"; fi
 run_width x64 x64
 if runs_32bit; then
   run_width x86 x86

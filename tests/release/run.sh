@@ -75,6 +75,11 @@ reproducible() {
   check "the zip's entries" "$tmp/entries.log" '^x86/drvsetup\.exe ' '^x64/drvsetup\.exe ' '^arm64/drvsetup\.exe ' \
     '^docs/setup-authors\.md ' \
     '^examples/installers/drvsetup\.nsi ' '^examples/demo/drvsetup-demo\.inf ' '^LICENSE ' '^NOTICES ' '^SHA256SUMS ' '^SOURCE '
+  # cmd.exe misreads labels and goto in a batch file with LF line endings.
+  local crlf='import sys, zipfile; d = zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]); sys.exit(not d or d.count(b"\n") != d.count(b"\r\n"))'
+  if python3 -c "$crlf" "$tmp/unsigned.zip" examples/installers/drvsetup.cmd; then
+    pass "the zip's batch file has CRLF line endings"
+  else fail "the zip's examples/installers/drvsetup.cmd has lines that do not end in CRLF"; fi
   verify verify-unsigned "$tmp/unsigned.zip"
   check "verify-release, unsigned" "$tmp/verify-unsigned.log" "^x86/drvsetup.exe: identical to a build of $commit\$" \
     "^x64/drvsetup.exe: identical to a build of $commit\$" "^arm64/drvsetup.exe: identical to a build of $commit\$" \

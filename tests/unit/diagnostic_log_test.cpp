@@ -15,6 +15,7 @@ struct LogCase {
   int driverResult;
   unsigned long updateError;
   std::vector<std::string> lines;  // must appear in this order, each as the start of a line
+  const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
@@ -65,6 +66,13 @@ const LogCase kCases[] = {
      {"token 2: [ID\\x0D\\x0Aexit]\r\n", "token 3: [code 0: installed]\r\n", "exit code 5"}},
     {"drvsetup.exe\tx.inf ID\x1F\x7F /s", 1, 0,
      {"command line: [drvsetup.exe\\x09x.inf ID\\x1F\x7F /s]\r\n", "token 2: [ID\\x1F\x7F]"}},
+    {"drvsetup.exe x.inf ID /s", 1, 0,
+     {"update: returned TRUE", "update: restart report left by the update: 1 (restart needed)",
+      "exit code 3010: installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place of 0\r\n"},
+     L"3010"},
+    {"drvsetup.exe x.inf ID /s", 1, 0,
+     {"update: restart report left by the update: 1 (restart needed)", "exit code 0: installed\r\n"},
+     L"+3010"},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -100,6 +108,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.commandLine = c.line;
   fake.driverResult = c.driverResult;
   fake.updateError = c.updateError;
+  fake.restartExitCode = c.restartExitCode;
   RunSetup();
   ExpectBlock(c.lines);
   EXPECT_EQ(fake.logOpens, 1);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
+#include <wchar.h>
 
 #include "dispatch.h"
 #include "fake_platform.h"
@@ -20,7 +22,11 @@ struct DispatchCase {
   const char* installInf;   // null when no driver update may happen
   const char* installHardwareId;
   bool silent;
+  const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
+  int rebootReport = 1;                      // the restart report the update leaves
 };
+
+const wchar_t* const kFullwidth3010 = L"\uFF13\uFF10\uFF11\uFF10";
 
 // "x.inf" exists in every case; the driver update returns driverResult.
 const DispatchCase kCases[] = {
@@ -52,10 +58,34 @@ const DispatchCase kCases[] = {
     {"drvsetup.exe \"no.inf\" ID /s", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
     {"drvsetup.exe /s ID /s", 1, 6, PATH, "/s", nullptr, nullptr, false},
     {"drvsetup.exe \xE9.inf ID", 1, 6, PATH, "\xE9.inf", nullptr, nullptr, false},
+    // The restart: the installer's code in place of 0, only for a silent install that needs one
+    // (more values the program does not take: IgnoredValueChangesNothing below).
+    {"drvsetup.exe x.inf ID /s", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"3010"},
+    {"drvsetup.exe x.inf ID /s", 1, 7, NONE, "x.inf", "x.inf", "ID", true, L"7"},
+    {"drvsetup.exe x.inf ID /s", 1, 2147483647, NONE, "x.inf", "x.inf", "ID", true, L"2147483647"},
+    {"drvsetup.exe x.inf ID /s", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"0003010"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"6"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"-3010"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L" 3010"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010 "},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010x"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"99999999999999999999"},
+    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010", 0},
+    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true, L"3010"},
+    {"drvsetup.exe x.inf ID", 1, 0, NONE, "x.inf", "x.inf", "ID", false, L"3010"},
+    {"drvsetup.exe x.inf ID /s ", 1, 5, NONE, nullptr, nullptr, nullptr, false, L"3010"},
 };
 
 // Names each case by its command line in test output.
-void PrintTo(const DispatchCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
+void PrintTo(const DispatchCase& c, std::ostream* out) {
+  *out << '[' << c.line << ']';
+  if (c.restartExitCode == nullptr) return;
+  *out << " DRVSETUP_RESTART_EXIT_CODE=[";
+  for (const wchar_t* p = c.restartExitCode; *p != 0; ++p)
+    if (*p < 0x80) *out << static_cast<char>(*p);
+    else *out << "U+" << std::hex << static_cast<unsigned>(*p) << std::dec;
+  *out << "] report " << c.rebootReport;
+}
 
 class DispatchTest : public ::testing::TestWithParam<DispatchCase> {
  protected:
@@ -87,6 +117,8 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
   fake.commandLine = c.line;
   fake.existingFiles = {"x.inf"};
   fake.driverResult = c.driverResult;
+  fake.restartExitCode = c.restartExitCode;
+  fake.rebootReport = c.rebootReport;
 
   EXPECT_EQ(RunSetup(), c.exitCode);
   ExpectBox(c.box, c.checkedFile);
@@ -106,6 +138,27 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, DispatchTest, ::testing::ValuesIn(kCases));
+
+// A value the program does not take leaves the whole run as it was, its log included.
+TEST(RestartExitCode, IgnoredValueChangesNothing) {
+  const wchar_t* const ignored[] = {L"", L"0", L"5", L"abc", L"+3010", L"2147483648", kFullwidth3010};
+  auto run = [](const wchar_t* value) {
+    ResetFakePlatform();
+    fake.commandLine = "drvsetup.exe x.inf ID /s";
+    fake.existingFiles = {"x.inf"};
+    fake.logPath = "C:\\log.txt";
+    fake.restartExitCode = value;
+    int code = RunSetup();
+    return std::make_tuple(code, fake.events, fake.logLines, fake.boxes.size());
+  };
+  const auto unset = run(nullptr);
+  EXPECT_EQ(std::get<0>(unset), 0);
+  for (const wchar_t* value : ignored) {
+    SCOPED_TRACE(wcslen(value));
+    EXPECT_EQ(run(value), unset);
+  }
+  ResetFakePlatform();
+}
 
 TEST(PathError, LongPathIsShownWhole) {
   ResetFakePlatform();

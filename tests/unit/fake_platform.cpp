@@ -93,6 +93,11 @@ static const char* FakeShortAnsiPath(const wchar_t* path) {
   return nullptr;
 }
 
+static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
+  fake.environmentReads.push_back(name);
+  return std::wstring(name) == L"DRVSETUP_RESTART_EXIT_CODE" ? fake.restartExitCode : nullptr;
+}
+
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
@@ -129,9 +134,9 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
   return utf8.size();
 }
 
-Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage, FakeInfFileExists,
-                     FakeFullPath,        FakeInstallDriver, FakeStart,       FakeStop,
-                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath};
+Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   FakeInfFileExists,
+                     FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
+                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable};
 
 LogPlatform logPlatform = {FakeOpenLog,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
                            FakeLastError, FakeErrorText, FakeWideToUtf8};

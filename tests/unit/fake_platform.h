@@ -50,6 +50,8 @@ struct FakeState {
   bool libraryLoaded = true, functionFound = true;  // what the driver update finds
   unsigned long updateError = 0;                     // last error the update leaves on FALSE
   int rebootReport = 1;                              // the restart report it leaves
+  const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE as given; null: unset
+  std::vector<std::wstring> environmentReads;
 };
 
 extern FakeState fake;

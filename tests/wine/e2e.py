@@ -60,7 +60,8 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,+relay", LC_ALL="C.UTF-8",
                         DRVSETUP_STUB_LOG="C:\\t\\stub.log",
                         DRVSETUP_PLANTED_MARKER="C:\\t\\planted.marker")
-        self.env.pop("DRVSETUP_LOG", None)  # only the log cases turn it on
+        for name in ("DRVSETUP_LOG", "DRVSETUP_RESTART_EXIT_CODE"):  # only the cases that set them
+            self.env.pop(name, None)
 
     def setup(self):
         shutil.rmtree(self.t, ignore_errors=True)
@@ -120,6 +121,8 @@ class Prefix:
                    DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)),
                    DRVSETUP_STUB_ERROR=case.get("error", ""),
                    DRVSETUP_STUB_REBOOT=str(case.get("reboot", 1)))
+        if "restart" in case:
+            env["DRVSETUP_RESTART_EXIT_CODE"] = case["restart"]
         if "log" in case or "log_path" in case or "shared_log" in case:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")

@@ -24,6 +24,8 @@ line each run writes once, a group catching the run's number). lockrange:
 another process holds the log's lock on that path while the program runs,
 which must end within held_ms. pipe: the runner makes a named pipe of that
 name with no buffer and never reads it, so that a write to it waits for ever.
+restart: DRVSETUP_RESTART_EXIT_CODE is set to this text (unset without it); the
+exit code is read whole, as GetExitCodeProcess gives it.
 """
 import re
 
@@ -253,6 +255,37 @@ CASES = [
     case("log lock held by another process longer than a run waits",
          b"drvsetup.exe " + INF + b" ID /s extra", 5, lockrange=LOG, held_ms=(LOCK_WAIT, LOCK_HANG), relay=False,
          log=[lit(b"token 3: [/s extra]\r"), lit(b"exit code 5")]),
+    # The restart the update reports (the stand-in's default): the installer's code in place of 0,
+    # only for a silent install and a number from 7 to 2147483647 in ASCII digits alone.
+    case("restart code 3010", b"drvsetup.exe " + INF + b" ID /s", 3010, call=(b"ID", INF, True),
+         restart="3010"),
+    case("restart code unset", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True)),
+    case("restart code empty", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True),
+         restart=""),
+    case("restart code 0", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True), restart="0"),
+    case("restart code 5, one of the program's own", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), restart="5"),
+    case("restart code abc", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True),
+         restart="abc"),
+    case("restart code +3010", b"drvsetup.exe " + INF + b" ID /s", 0, call=(b"ID", INF, True),
+         restart="+3010"),
+    case("restart code 2147483648, out of range", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), restart="2147483648"),
+    # The narrow environment would hold 3010: best fit turns fullwidth digits into ASCII ones.
+    case("restart code 3010 in fullwidth digits", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), restart="\uff13\uff10\uff11\uff10"),
+    case("restart code 3010, normal mode", b"drvsetup.exe " + INF + b" ID", 0, call=(b"ID", INF, False),
+         restart="3010"),
+    case("restart code 3010, no restart needed", b"drvsetup.exe " + INF + b" ID /s", 0,
+         call=(b"ID", INF, True), restart="3010", reboot=0),
+    case("restart code 3010, update fails", b"drvsetup.exe " + INF + b" ID /s", 5,
+         call=(b"ID", INF, True), restart="3010", result=0),
+    case("log: restart code 2147483647", b"drvsetup.exe " + INF + b" ID /s", 2147483647,
+         call=(b"ID", INF, True), restart="2147483647",
+         log=[lit(b"update: returned TRUE\r"),
+              lit(b"update: restart report left by the update: 1 (restart needed)\r"),
+              lit(b"exit code 2147483647: installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place "
+                  b"of 0\r\n") + b"\\Z"]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
