@@ -58,7 +58,7 @@ run() {
   local name=$1
   shift
   log=$work/$width-$name.log code=0
-  run_within 300 "$log" scripts/wine-run "${loader:-$width}" "$@" || code=$?
+  run_within 300 "$log" "${loader:-$width}" scripts/wine-run "${loader:-$width}" "$@" || code=$?
   [ "$code" != 124 ] || echo "$name did not end within 300 s (what it waited on is above)" >>"$log"
 }
 
