@@ -3,10 +3,13 @@
 resource, byte for byte; imports of system DLLs only, never newdev.dll or
 comctl32.dll, nor SetFilePointer; no link timestamp; a right PE checksum; the machine its build folder names
 (mingw-x86, mingw-x64, mingw-arm64); the x86 and arm64 programs within their
-size budgets. Usage: build_check.py EXE...
+size budgets. Then the set-up's check (tests/build/bootstrap_check.sh), whose
+cases join the count. Usage: build_check.py EXE...
 """
 import os
+import re
 import struct
+import subprocess
 import sys
 
 import pefile
@@ -95,7 +98,13 @@ def main():
         for e in errors:
             print("  - " + e)
         passed, failed = passed + (not errors), failed + bool(errors)
-    print("build: %d passed, %d failed" % (passed, failed))
+    setup = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bootstrap_check.sh")
+    out = subprocess.run([setup], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True).stdout
+    print(out, end="")
+    counts = re.findall(r"(\d+) passed, (\d+) failed, (\d+) skipped", out)
+    p, f, skipped = map(int, counts[-1]) if counts else (0, 1, 0)
+    passed, failed = passed + p, failed + f
+    print("build: %d passed, %d failed, %d skipped" % (passed, failed, skipped))
     return 1 if failed else 0
 
 
