@@ -25,7 +25,9 @@ static bool IsStopRequested(LONG ticket) {
 
 // The bar's class comes from the common controls, which the driver update may
 // load and release under us; our own reference, never released, keeps it
-// registered. Loaded from the system directory for the same reason as newdev.
+// registered. Loaded from the system directory for the same reason as newdev,
+// and before the dialog thread exists: its load sets up the system's window
+// classes under the loader lock, which deadlocks Wine 8 if the update sets them up at once.
 static HMODULE commonControls;
 
 static void RegisterProgressClass() {
@@ -44,6 +46,7 @@ void StartProgressDialog(HINSTANCE hInstance, LONG templateId, LONG progressCtrl
   progressDialogParams.templateId = templateId;
   progressDialogParams.progressCtrlId.store(progressCtrlId);
   progressDialogParams.hwndParent = hwndParent;
+  RegisterProgressClass();
   progressStarts.fetch_add(1);
   DWORD threadId;
   HANDLE thread = CreateThread(nullptr, 0, ProgressThreadProc, nullptr, 0, &threadId);
@@ -94,7 +97,6 @@ DWORD WINAPI ProgressThreadProc(LPVOID) {
   HWND hwndParent = progressDialogParams.hwndParent;
   LONG ticket = progressTickets.fetch_add(1) + 1;
   if (!EnterRunning(ticket)) return 0;
-  RegisterProgressClass();
   HWND dialog = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(templateId), hwndParent,
                                    ProgressDlgProc, 0);
   // No dialog means nothing to wait for: the thread ends at once.

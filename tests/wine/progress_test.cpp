@@ -8,7 +8,6 @@
 #include <stdlib.h>
 #include <tlhelp32.h>
 
-#include "../../install/system_library.h"
 #include "../../progress/progress_dialog.h"
 #include "../../resources/resource.h"
 
@@ -143,6 +142,7 @@ static void CheckMissingTemplate(int baseline) {
 
 // A new thread cannot reach its thread function while another thread holds
 // the loader lock: holding it makes the stop land before the dialog thread runs.
+// Run first: the start itself must have loaded the common controls by then.
 static void CheckStopBeforeThreadRuns(int baseline) {
   typedef LONG(NTAPI * LockFn)(ULONG, ULONG*, ULONG_PTR*);
   typedef LONG(NTAPI * UnlockFn)(ULONG, ULONG_PTR);
@@ -157,8 +157,11 @@ static void CheckStopBeforeThreadRuns(int baseline) {
     return;
   }
   Start(IDD_PROGRESS);
+  bool loaded = GetModuleHandleA("comctl32.dll") != nullptr;
   StopProgressDialog();
   unlock(0, cookie);
+  Report("the start loads the common controls before the dialog thread runs", loaded,
+         "not loaded yet: a dialog thread loading them can deadlock Wine");
   int seen = 0, ms = WaitForIdle(baseline, 3000, &seen);
   Report("a stop before the dialog thread runs ends it",
          ms >= 0 && seen == 0 && progressStopped.load() == 1, "a dialog or thread was left");
@@ -223,12 +226,9 @@ static void CheckRaces(int baseline, int pairs) {
 int main(int argc, char** argv) {
   int pairs = argc > 1 ? atoi(argv[1]) : 300;
   srand(GetTickCount());
-  // Under Wine, this thread's EnumWindows polling can deadlock with the dialog
-  // thread's first load of the common controls: have them loaded already.
-  LoadSystemLibrary("comctl32.dll");
   int baseline = CountThreads();
-  CheckRunningDialog(baseline);
   CheckStopBeforeThreadRuns(baseline);
+  CheckRunningDialog(baseline);
   CheckMissingTemplate(baseline);
   CheckDestroyedDialog(baseline);
   CheckRaces(baseline, pairs);
