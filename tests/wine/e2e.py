@@ -136,7 +136,8 @@ class Prefix:
             args += ["stress=%d" % case["stress"], "timeout=%d" % case["limit"]]
         stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
         if not records(os.path.join(self.t, "out.txt")):  # runner.exe itself never ran: Wine, not the case
-            print("     runner.exe recorded nothing: run again once")
+            said = [l.decode(errors="replace") for l in stderr.splitlines() if l.strip() and b":trace:" not in l]
+            print("     runner.exe recorded nothing: run again once; Wine's last words: %r" % said[-3:])
             stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
