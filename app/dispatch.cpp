@@ -11,6 +11,7 @@
 #include "tokens.h"
 
 static int rebootRequired;
+static int unattended;  // no window can be seen: no box, no dialog, no prompt from the update
 
 // A look-alike of the switch is not the switch.
 static int IsSwitch(const Tokens& t, int i) {
@@ -24,6 +25,12 @@ int InfFileExists(const char* path) {
   return 1;
 }
 
+// Where nobody can see a box, nobody can answer it: the exit code alone tells.
+static void ShowBox(const char* box, const char* text, const char* caption, unsigned icon) {
+  LogBox(box, unattended);
+  if (!unattended) platform.showMessage(text, caption, icon);
+}
+
 // "Le chemin <path> n'existe pas! " in a buffer sized to the path; returns EXIT_NO_INF.
 static int ShowPathError(const char* path) {
   size_t prefix = strlen(PATH_ERROR_PREFIX), length = strlen(path);
@@ -32,8 +39,7 @@ static int ShowPathError(const char* path) {
   memcpy(text, PATH_ERROR_PREFIX, prefix);
   memcpy(text + prefix, path, length);
   memcpy(text + prefix + length, PATH_ERROR_SUFFIX, sizeof PATH_ERROR_SUFFIX);
-  LogBox("path error");
-  platform.showMessage(text, nullptr, ICON_ERROR);
+  ShowBox("path error", text, nullptr, ICON_ERROR);
   return EXIT_NO_INF;
 }
 
@@ -62,20 +68,24 @@ static int Install(const Tokens& t, int silent) {
   LogInfCheck(infPath, opened);
   if (!opened) return ShowPathError(infPath);
   // The update resolves a bare name against the system's INF folder, not the
-  // working directory: hand it the file that was just checked.
+  // working directory: it only ever gets the full path of the file just checked.
   const char* fullPath = platform.fullPath(infPath);
-  platform.startProgress();
-  int result = platform.installDriver(fullPath != nullptr ? fullPath : infPath, t.narrow[2],
-                                      silent ? &rebootRequired : nullptr);
-  platform.stopProgress();
+  if (fullPath == nullptr) {
+    LogNoFullPath(infPath);
+    return EXIT_FAILED;
+  }
+  if (!unattended) platform.startProgress();
+  // Unattended, the update reports a restart instead of prompting for it, in either mode.
+  int* report = silent || unattended ? &rebootRequired : nullptr;
+  int result = platform.installDriver(fullPath, t.narrow[2], report, unattended);
+  if (!unattended) platform.stopProgress();
   if (result == 0) return EXIT_FAILED;
-  // Only silent mode reads the report: in normal mode the update prompts itself.
-  return silent && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
+  // Only a report is read: in normal mode the update prompts itself.
+  return report != nullptr && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
 
 static void ShowParametersBox(const char* box, const char* text) {
-  LogBox(box);
-  platform.showMessage(text, PARAMETERS_CAPTION, ICON_INFORMATION);
+  ShowBox(box, text, PARAMETERS_CAPTION, ICON_INFORMATION);
 }
 
 static int DispatchTokens(const Tokens& t) {
@@ -110,6 +120,8 @@ static int Finish(int exitCode) {
 int RunSetup() {
   rebootRequired = 0;
   LogStart();
+  unattended = !platform.windowStationVisible();
+  if (unattended) LogUnattended();
   Tokens t = {};
   if (!ReadTokens(&t))
     return Finish(Road("the line as typed splits into another count of tokens: nothing done",

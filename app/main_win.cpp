@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "../install/install_driver.h"
+#include "../install/system_library.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "../diagnostics/diagnostic_log_win.h"
@@ -35,12 +36,13 @@ static const wchar_t* ReadWideCommandLine() { return GetCommandLineW(); }
 // question; there an ill-formed text (a lone surrogate) is refused instead.
 static const char* ExactAnsi(const wchar_t* text) {
   BOOL utf8 = GetACP() == CP_UTF8, lossy = FALSE;
+  UINT codePage = utf8 ? CP_UTF8 : CP_ACP;  // the flag is documented for CP_UTF8 by name
   DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL* ask = utf8 ? nullptr : &lossy;
-  int size = WideCharToMultiByte(CP_ACP, flags, text, -1, nullptr, 0, nullptr, ask);
+  int size = WideCharToMultiByte(codePage, flags, text, -1, nullptr, 0, nullptr, ask);
   char* ansi = size > 0 && !lossy ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size)) : nullptr;
   if (ansi == nullptr) return nullptr;
-  int length = WideCharToMultiByte(CP_ACP, flags, text, -1, ansi, size, nullptr, ask);
+  int length = WideCharToMultiByte(codePage, flags, text, -1, ansi, size, nullptr, ask);
   return length == size && !lossy ? ansi : nullptr;
 }
 
@@ -63,18 +65,31 @@ static const wchar_t* ReadEnvironmentVariable(const wchar_t* name) {
   return length > 0 && length < size ? value : nullptr;
 }
 
+static int WindowStationVisible() {
+  USEROBJECTFLAGS flags;
+  DWORD needed;
+  HWINSTA station = GetProcessWindowStation();
+  if (station == nullptr ||
+      !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+    return 1;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
 Platform platform = {ReadCommandLine,     AllocFixed,    ShowMessage,   InfFileExists,
                      FullPath,            InstallDriver, StartProgress, StopProgressDialog,
-                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath, ReadEnvironmentVariable};
+                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath, ReadEnvironmentVariable,
+                     WindowStationVisible};
 
-LogPlatform logPlatform = {OpenLog,       AllocFixed,    AppendLogLine, DescribeProcess,
-                           ReadLastError, ReadErrorText, ConvertToUtf8};
+LogPlatform logPlatform = {OpenLog,       AllocFixed,      LockLogFile,   SeekLogEnd,
+                           WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,
+                           ReadErrorText, ConvertToUtf8};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+  UseSystemDirectoryForLibraries();  // before anything loads a library late
   moduleInstance = hInstance;
   return RunSetup();
 }

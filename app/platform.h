@@ -9,7 +9,7 @@ struct Platform {
   void (*showMessage)(const char* text, const char* caption, unsigned icon);
   int (*infFileExists)(const char* path);
   const char* (*fullPath)(const char* path);  // resolved as a file open would; null on failure
-  int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired);
+  int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended);
   void (*startProgress)();
   void (*stopProgress)();
   // The command line as typed, read on every run; null when it cannot be had.
@@ -22,6 +22,9 @@ struct Platform {
   const char* (*shortAnsiPath)(const wchar_t* path);
   // The variable's value in fixed memory; null when it is unset or empty.
   const wchar_t* (*getEnvironmentVariable)(const wchar_t* name);
+  // 0 when the process's window station has no screen (a service, SYSTEM's session), so that
+  // nobody could see or answer a window; 1 when it has one, or its flags cannot be read.
+  int (*windowStationVisible)();
 };
 
 extern Platform platform;

@@ -5,6 +5,8 @@
 
 static const long LOWEST_CHOSEN_CODE = 7;  // 1 to 6 are the program's own failures
 static const long HIGHEST_CHOSEN_CODE = 2147483647;
+// STILL_ACTIVE: a caller polling for the exit code would wait for ever.
+static const long STILL_RUNNING_CODE = 259;
 
 // The value of text when it holds nothing but the digits '0' to '9' and lies in
 // range, else 0. The wide text, never the narrow one: there a fullwidth digit
@@ -18,7 +20,7 @@ static long ChosenCode(const wchar_t* text) {
     if (value > (HIGHEST_CHOSEN_CODE - digit) / 10) return 0;
     value = value * 10 + digit;
   }
-  return value >= LOWEST_CHOSEN_CODE ? value : 0;
+  return value >= LOWEST_CHOSEN_CODE && value != STILL_RUNNING_CODE ? value : 0;
 }
 
 int RestartExitCode() {

@@ -11,6 +11,7 @@ target_compile_options(drvsetup_core PRIVATE ${DRVSETUP_COMPILE_FLAGS})
 
 add_executable(drvsetup WIN32
   app/main_win.cpp
+  app/load_config.cpp
   diagnostics/diagnostic_log_win.cpp
   install/install_driver.cpp
   install/system_library.cpp

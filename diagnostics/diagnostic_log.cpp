@@ -51,11 +51,14 @@ static void PutWide(const wchar_t* text) {
   PutQuoted(scratch);
 }
 
-// Each line is one write, so that runs logging at once leave whole lines.
+// Each line is one write at the end, so that runs logging at once leave whole
+// lines; where the end cannot be found, the line would land over the log's start.
 static void EndLine() {
   line[used++] = '\r';
   line[used++] = '\n';
-  logPlatform.appendLog(logFile, line, used);
+  int locked = logPlatform.lockLog(logFile);
+  if (logPlatform.seekLogEnd(logFile)) logPlatform.writeLog(logFile, line, used);
+  if (locked) logPlatform.unlockLog(logFile);
   used = 0;
 }
 
@@ -179,6 +182,11 @@ void LogTokenAsTyped(int index, const wchar_t* wide) {
   EndLine();
 }
 
+void LogUnattended() {
+  WriteLine("window station without a screen (a service, or SYSTEM's session): no box and no "
+            "dialog is shown, and the update is told not to show a window, as nobody could answer");
+}
+
 void LogRoad(const char* road) { WriteLine("road: ", road); }
 
 void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
@@ -209,7 +217,18 @@ void LogInfCheck(const char* path, int opened) {
   PutError(error, false);
 }
 
-void LogBox(const char* box) { WriteLine(box, " box shown, waiting for OK"); }
+void LogBox(const char* box, int unattended) {
+  WriteLine(box, unattended ? " box not shown: nobody can see it" : " box shown, waiting for OK");
+}
+
+void LogNoFullPath(const char* path) {
+  if (logFile == nullptr) return;
+  unsigned long error = logPlatform.lastError();
+  Put("INF full path: ");
+  PutQuoted(path);
+  Put(" cannot be resolved, so no update: ");
+  PutError(error, false);
+}
 
 void LogLibrary(const char* path, unsigned long loadError) {
   if (logFile == nullptr) return;
@@ -225,15 +244,20 @@ void LogFunction(int found) {
   WriteLine("update: UpdateDriverForPlugAndPlayDevicesA ", found ? "found" : "not found");
 }
 
-void LogUpdateCall(const char* hardwareId, const char* infPath, int silent) {
+void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended) {
   if (logFile == nullptr) return;
   Put("update: calling it with hardware ID ");
   PutQuoted(hardwareId);
   Put(", INF ");
   PutQuoted(infPath);
   EndLine();
+  if (unattended) {
+    WriteLine("update: flags 5 (INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE), no owner window, "
+              "restart report address (unattended)");
+    return;
+  }
   WriteLine("update: flags 1 (INSTALLFLAG_FORCE), no owner window, ",
-            silent ? "restart report address (silent)" : "no restart report address (normal)");
+            report ? "restart report address (silent)" : "no restart report address (normal)");
 }
 
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired) {

@@ -18,14 +18,18 @@ struct LogProcess {
 void LogStart();  // opens DRVSETUP_LOG through the platform
 void LogCommandLine(const char* line, char* const* tokens, int count);
 void LogTokenAsTyped(int index, const wchar_t* wide);  // for a token that is not as typed
+void LogUnattended();  // the window station has no screen: nothing will be shown
 void LogRoad(const char* road);
 // Only for an INF token that is not as typed: shortPath null when the file has no
 // short name in the ANSI code page.
 void LogInfRecovery(const wchar_t* wide, const char* shortPath);
 void LogInfCheck(const char* path, int opened);  // reads the platform's last error on failure
-void LogBox(const char* box);                    // before the box is shown
+void LogBox(const char* box, int unattended);    // before the box is shown, or instead of it
+void LogNoFullPath(const char* path);            // reads the platform's last error
 void LogLibrary(const char* path, unsigned long loadError);  // path null: not loaded
 void LogFunction(int found);
-void LogUpdateCall(const char* hardwareId, const char* infPath, int silent);  // before the call
+// Before the call: report, the update gets a restart report address; unattended, it may not
+// show a window.
+void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended);
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
 int LogExit(int exitCode, const char* meaning);  // returns exitCode

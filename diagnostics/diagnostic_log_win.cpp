@@ -34,7 +34,8 @@ void* OpenLog() {
   if (path == nullptr) return nullptr;
   DWORD length = GetEnvironmentVariableW(L"DRVSETUP_LOG", path, size);
   if (length == 0 || length >= size) return nullptr;
-  HANDLE file = OpenLogFile(path, GENERIC_WRITE);
+  // Read as well as write: over a network share a handle that may only write can be refused a write.
+  HANDLE file = OpenLogFile(path, GENERIC_READ | GENERIC_WRITE);
   // A file this account may only append to is written unlocked.
   if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
     file = OpenLogFile(path, FILE_APPEND_DATA);
@@ -45,21 +46,35 @@ void* OpenLog() {
   return nullptr;
 }
 
-// A handle for appending alone gives no atomic append under Wine or on a
-// network share: each line goes to the end while the run holds the lock, or
-// without it once the run has waited long enough. The end is found in 64 bits:
-// past 4 GiB the 32-bit call fails and would leave the line at the start.
-void AppendLogLine(void* log, const char* text, size_t length) {
-  HANDLE file = static_cast<HANDLE>(log);
+static OVERLAPPED LockRange() {
   OVERLAPPED range = {};
   range.Offset = LOG_LOCK_OFFSET_LOW;
   range.OffsetHigh = LOG_LOCK_OFFSET_HIGH;
-  BOOL locked = LockLog(file, &range);
+  return range;
+}
+
+// A handle for appending alone gives no atomic append under Wine or on a
+// network share: each line goes to the end while the run holds the lock, or
+// without it once the run has waited long enough.
+int LockLogFile(void* log) {
+  OVERLAPPED range = LockRange();
+  return LockLog(static_cast<HANDLE>(log), &range);
+}
+
+void UnlockLogFile(void* log) {
+  OVERLAPPED range = LockRange();
+  UnlockFileEx(static_cast<HANDLE>(log), 0, 1, 0, &range);
+}
+
+// In 64 bits: past 4 GiB the 32-bit call fails.
+int SeekLogEnd(void* log) {
   LARGE_INTEGER none = {};
-  SetFilePointerEx(file, none, nullptr, FILE_END);
+  return SetFilePointerEx(static_cast<HANDLE>(log), none, nullptr, FILE_END) != 0;
+}
+
+void WriteLogLine(void* log, const char* text, size_t length) {
   DWORD written;
-  WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
-  if (locked) UnlockFileEx(file, 0, 1, 0, &range);
+  WriteFile(static_cast<HANDLE>(log), text, static_cast<DWORD>(length), &written, nullptr);
 }
 
 #if defined(__aarch64__)
@@ -116,10 +131,13 @@ void DescribeProcess(LogProcess* process) {
 
 unsigned long ReadLastError() { return GetLastError(); }
 
+// Wide, then UTF-8 like the rest of the log: the ANSI text would be in another encoding.
 void ReadErrorText(unsigned long code, char* text, size_t size) {
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                code, 0, text, static_cast<DWORD>(size), nullptr);
-  text[length < size ? length : 0] = '\0';
+  wchar_t wide[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, wide, sizeof wide / sizeof *wide, nullptr);
+  wide[length < sizeof wide / sizeof *wide ? length : 0] = L'\0';
+  text[ConvertToUtf8(wide, text, size)] = '\0';
 }
 
 size_t ConvertToUtf8(const wchar_t* text, char* out, size_t size) {

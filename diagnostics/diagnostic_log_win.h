@@ -5,7 +5,10 @@
 
 // The Windows calls behind the diagnostic log's part of the platform seam.
 void* OpenLog();
-void AppendLogLine(void* log, const char* text, size_t length);
+int LockLogFile(void* log);
+int SeekLogEnd(void* log);
+void WriteLogLine(void* log, const char* text, size_t length);
+void UnlockLogFile(void* log);
 void DescribeProcess(LogProcess* process);
 unsigned long ReadLastError();
 void ReadErrorText(unsigned long code, char* text, size_t size);

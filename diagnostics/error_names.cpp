@@ -15,6 +15,15 @@ static const char DENIED[] =
     "not elevated: run the installer as administrator (MSI: deferred, Impersonate=\"no\")";
 static const char UNSIGNED[] =
     "the driver package is unsigned or its signer is not trusted: sign its catalog file";
+// Where nobody can answer, the update may not ask whether to trust the publisher: it fails.
+static const char NOT_TRUSTED[] =
+    "the package's signer is not yet a trusted publisher, and nobody could be asked: add the "
+    "signer's certificate to the machine's TrustedPublisher store first (certutil -addstore "
+    "TrustedPublisher signer.cer)";
+static const char NO_WINDOW[] =
+    "the update wanted to show a window where nobody can see one (most often to ask whether to "
+    "trust the package's publisher): add the signer's certificate to the machine's "
+    "TrustedPublisher store first, or run the step where a user is logged on";
 static const char BAD_INF[] =
     "the INF lacks a section or is invalid: check [Version], the models section for this ID and "
     "platform, and the install sections";
@@ -29,8 +38,9 @@ static const ErrorName errorNames[] = {
     NAMED(ERROR_NO_CATALOG_FOR_OEM_INF, UNSIGNED),
     NAMED(ERROR_NO_AUTHENTICODE_CATALOG, UNSIGNED),
     NAMED(ERROR_AUTHENTICODE_DISALLOWED, UNSIGNED),
-    NAMED(ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED, UNSIGNED),
+    NAMED(ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED, NOT_TRUSTED),
     NAMED(ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED, UNSIGNED),
+    NAMED(ERROR_REQUIRES_INTERACTIVE_WINDOWSTATION, NO_WINDOW),
     NAMED(TRUST_E_NOSIGNATURE, UNSIGNED),
     NAMED(TRUST_E_SUBJECT_NOT_TRUSTED, UNSIGNED),
     NAMED(TRUST_E_BAD_DIGEST, UNSIGNED),

@@ -10,7 +10,11 @@ struct LogPlatform {
   // not a file on a disk, or cannot be opened.
   void* (*openLog)();
   void* (*allocFixed)(size_t bytes);  // fixed memory, never freed; null on failure
-  void (*appendLog)(void* log, const char* text, size_t length);  // failures ignored
+  // One line goes to the end under the lock that runs sharing the log take turns on:
+  int (*lockLog)(void* log);  // 1 when locked; 0 when the run has waited long enough, or cannot
+  int (*seekLogEnd)(void* log);  // 1 when at the end
+  void (*writeLog)(void* log, const char* text, size_t length);  // failures ignored
+  void (*unlockLog)(void* log);
   void (*describeProcess)(LogProcess* process);
   unsigned long (*lastError)();
   void (*errorText)(unsigned long code, char* text, size_t size);  // "" when the system has none

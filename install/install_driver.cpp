@@ -10,6 +10,7 @@ typedef BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesAFn)(HWND owner, LPCSTR ha
                                                            PBOOL rebootRequired);
 
 static const DWORD INSTALLFLAG_FORCE = 1;
+static const DWORD INSTALLFLAG_NONINTERACTIVE = 4;  // fail where the update would show a window
 
 // Tells the log the file that was loaded, or why none was.
 static void LogLoad(HMODULE library) {
@@ -20,7 +21,7 @@ static void LogLoad(HMODULE library) {
   LogLibrary(library != nullptr ? path : nullptr, loadError);
 }
 
-int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired) {
+int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended) {
   HMODULE library = LoadSystemLibrary("newdev.dll");
   LogLoad(library);
   if (library == nullptr) return 0;
@@ -31,8 +32,9 @@ int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequir
     FreeLibrary(library);
     return 0;
   }
-  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr);
-  BOOL result = update(nullptr, hardwareId, infPath, INSTALLFLAG_FORCE, rebootRequired);
+  DWORD flags = unattended ? INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE : INSTALLFLAG_FORCE;
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended);
+  BOOL result = update(nullptr, hardwareId, infPath, flags, rebootRequired);
   DWORD lastError = GetLastError();
   FreeLibrary(library);
   LogUpdateResult(result, lastError, rebootRequired);

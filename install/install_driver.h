@@ -1,5 +1,7 @@
 #pragma once
 
 // Hands the INF and hardware ID to the platform's Plug and Play driver update.
-// Returns its verdict (nonzero for success), or 0 when it cannot be reached.
-int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired);
+// Unattended (nobody can see a window), the update is told to fail rather than
+// show anything. Returns its verdict (nonzero for success), or 0 when it cannot
+// be reached.
+int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended);

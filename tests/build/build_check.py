@@ -20,7 +20,7 @@ FORBIDDEN_FUNCTIONS = {b"SetFilePointer"}
 MACHINES = {"mingw-x86": "IMAGE_FILE_MACHINE_I386", "mingw-x64": "IMAGE_FILE_MACHINE_AMD64",
             "mingw-arm64": "IMAGE_FILE_MACHINE_ARM64"}
 # Guards against unnoticed growth; raised as the log, the shared-log lock and the wide path grew it.
-SIZE_LIMITS = {"IMAGE_FILE_MACHINE_I386": 26 * 1024, "IMAGE_FILE_MACHINE_ARM64": 29 * 1024}
+SIZE_LIMITS = {"IMAGE_FILE_MACHINE_I386": 28 * 1024, "IMAGE_FILE_MACHINE_ARM64": 30 * 1024}
 TEXT = "Please wait while setup is installing some components...."
 
 
@@ -84,6 +84,12 @@ def check(path):
     want = MACHINES.get(os.path.basename(os.path.dirname(os.path.abspath(path))))
     if want and machine != want:
         errors.append("machine %s, expected %s" % (machine, want))
+    # lld emits the load configuration that makes the loader take our imports from the system
+    # directory alone; GNU ld 2.40 emits none.
+    config = getattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
+    flags = config.struct.Reserved1 if config is not None else None
+    if machine == "IMAGE_FILE_MACHINE_ARM64" and flags != 0x800:
+        errors.append("DependentLoadFlags %r, expected 0x800 (LOAD_LIBRARY_SEARCH_SYSTEM32)" % flags)
     size, limit = len(pe.__data__), SIZE_LIMITS.get(machine)
     if limit and size > limit:
         errors.append("%d bytes, over the budget of %d for %s" % (size, limit, machine))

@@ -16,6 +16,7 @@ struct LogCase {
   unsigned long updateError;
   std::vector<std::string> lines;  // must appear in this order, each as the start of a line
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
+  bool unattended = false;                   // the window station has no screen
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
@@ -73,6 +74,18 @@ const LogCase kCases[] = {
     {"drvsetup.exe x.inf ID /s", 1, 0,
      {"update: restart report left by the update: 1 (restart needed)", "exit code 0: installed\r\n"},
      L"+3010"},
+    {"drvsetup.exe no.inf ID", 1, 0,
+     {"window station without a screen (a service, or SYSTEM's session): no box and no dialog",
+      "INF check: [no.inf] cannot be opened", "path error box not shown: nobody can see it\r\n",
+      "exit code 6"},
+     nullptr, true},
+    {"drvsetup.exe x.inf ID", 0, 0xE0000242,
+     {"update: flags 5 (INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE), no owner window, restart "
+      "report address (unattended)\r\n",
+      "update: returned FALSE, last error 0xE0000242 ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED\r\n",
+      "hint: the package's signer is not yet a trusted publisher",
+      "update: restart report left by the update: 1", "exit code 5"},
+     nullptr, true},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -109,6 +122,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.driverResult = c.driverResult;
   fake.updateError = c.updateError;
   fake.restartExitCode = c.restartExitCode;
+  fake.windowStationVisible = !c.unattended;
   RunSetup();
   ExpectBlock(c.lines);
   EXPECT_EQ(fake.logOpens, 1);
@@ -285,6 +299,17 @@ TEST(LogOff, NothingWrittenAndSameOutcome) {
   ResetFakePlatform();
 }
 
+// A line whose end cannot be found would overwrite the log's start: it is not written, the lock
+// is let go, and the run goes on as without a log.
+TEST_F(LogTest, NoWriteWhereTheEndIsNotFound) {
+  fake.commandLine = "drvsetup.exe no.inf ID";
+  fake.seekFails = true;
+  EXPECT_EQ(RunSetup(), 6);
+  EXPECT_TRUE(fake.logLines.empty());
+  EXPECT_EQ(fake.logLocks, 0);
+  EXPECT_EQ(fake.boxes.size(), 1u);
+}
+
 struct NameCase {
   unsigned long code;
   const char* name;
@@ -299,6 +324,8 @@ const NameCase kNames[] = {
     {0xE000022F, "ERROR_NO_CATALOG_FOR_OEM_INF", "the driver package is unsigned"},
     {0x800B0100, "TRUST_E_NOSIGNATURE", "the driver package is unsigned"},
     {0xE0000243, "ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED", "the driver package is unsigned"},
+    {0xE0000242, "ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED", "the package's signer is not yet"},
+    {1459, "ERROR_REQUIRES_INTERACTIVE_WINDOWSTATION", "the update wanted to show a window"},
     {0xE0000101, "ERROR_SECTION_NOT_FOUND", "the INF lacks a section"},
     {0xE0000003, "ERROR_GENERAL_SYNTAX", "the INF lacks a section"},
     {2, "ERROR_FILE_NOT_FOUND", "a file or folder"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -24,6 +25,7 @@ struct DispatchCase {
   bool silent;
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
   int rebootReport = 1;                      // the restart report the update leaves
+  bool unattended = false;  // the window station has no screen
 };
 
 const wchar_t* const kFullwidth3010 = L"\uFF13\uFF10\uFF11\uFF10";
@@ -74,6 +76,15 @@ const DispatchCase kCases[] = {
     {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true, L"3010"},
     {"drvsetup.exe x.inf ID", 1, 0, NONE, "x.inf", "x.inf", "ID", false, L"3010"},
     {"drvsetup.exe x.inf ID /s ", 1, 5, NONE, nullptr, nullptr, nullptr, false, L"3010"},
+    // Where nobody can see a window: each box's exit code with no box, no dialog, and a restart
+    // report in either mode (silent here stands for the report's address).
+    {"drvsetup.exe", 1, 1, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
+    {"drvsetup.exe x.inf", 1, 3, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
+    {"drvsetup.exe /s", 1, 2, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
+    {"drvsetup.exe no.inf ID /s", 1, 6, NONE, "no.inf", nullptr, nullptr, false, nullptr, 1, true},
+    {"drvsetup.exe x.inf ID", 1, 0, NONE, "x.inf", "x.inf", "ID", true, nullptr, 1, true},
+    {"drvsetup.exe x.inf ID", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"3010", 1, true},
+    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true, L"3010", 1, true},
 };
 
 // Names each case by its command line in test output.
@@ -119,6 +130,7 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
   fake.driverResult = c.driverResult;
   fake.restartExitCode = c.restartExitCode;
   fake.rebootReport = c.rebootReport;
+  fake.windowStationVisible = !c.unattended;
 
   EXPECT_EQ(RunSetup(), c.exitCode);
   ExpectBox(c.box, c.checkedFile);
@@ -131,7 +143,9 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
     EXPECT_TRUE(fake.events.empty()) << "no dialog and no update expected";
     return;
   }
-  EXPECT_EQ(fake.events, (std::vector<std::string>{"start", "install", "stop"}));
+  const std::vector<std::string> attended = {"start", "install", "stop"}, unattended = {"install"};
+  EXPECT_EQ(fake.events, c.unattended ? unattended : attended);
+  EXPECT_EQ(fake.installUnattended, c.unattended);
   EXPECT_EQ(fake.installInf, c.installInf);
   EXPECT_EQ(fake.installHardwareId, c.installHardwareId);
   EXPECT_EQ(fake.installSilent, c.silent);
@@ -141,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, DispatchTest, ::testing::ValuesIn(kCases)
 
 // A value the program does not take leaves the whole run as it was, its log included.
 TEST(RestartExitCode, IgnoredValueChangesNothing) {
-  const wchar_t* const ignored[] = {L"", L"0", L"5", L"abc", L"+3010", L"2147483648", kFullwidth3010};
+  const wchar_t* const ignored[] = {L"",           L"0",          L"5",          L"259",
+                                    L"abc",        L"+3010",      L"2147483648", kFullwidth3010};
   auto run = [](const wchar_t* value) {
     ResetFakePlatform();
     fake.commandLine = "drvsetup.exe x.inf ID /s";
@@ -171,16 +186,18 @@ TEST(PathError, LongPathIsShownWhole) {
 }
 
 // The update gets the checked file's full path; the check and the box keep the
-// token as given; where resolution fails, the token goes to the update unchanged.
+// token as given; where resolution fails, nothing is handed over (a bare name
+// would be taken from the system's INF folder) and the log says why.
 TEST(FullPath, UpdateGetsTheCheckedFilesFullPath) {
   struct {
     const char* line;
     bool resolutionFails;
-    const char* installInf;
+    int exitCode;
+    const char* installInf;  // null: no dialog and no update
   } cases[] = {
-      {"drvsetup.exe x.inf ID", false, "C:\\work\\x.inf"},
-      {"drvsetup.exe \"x.inf\" ID /s", false, "C:\\work\\x.inf"},
-      {"drvsetup.exe x.inf ID /s", true, "x.inf"},
+      {"drvsetup.exe x.inf ID", false, 0, "C:\\work\\x.inf"},
+      {"drvsetup.exe \"x.inf\" ID /s", false, 0, "C:\\work\\x.inf"},
+      {"drvsetup.exe x.inf ID /s", true, 5, nullptr},
   };
   for (const auto& c : cases) {
     ResetFakePlatform();
@@ -189,9 +206,16 @@ TEST(FullPath, UpdateGetsTheCheckedFilesFullPath) {
     fake.existingFiles = {"x.inf"};
     fake.fullPathPrefix = "C:\\work\\";
     fake.fullPathFails = c.resolutionFails;
-    EXPECT_EQ(RunSetup(), 0);
+    fake.logPath = "C:\\log.txt";
+    fake.lastError = 206;
+    EXPECT_EQ(RunSetup(), c.exitCode);
     EXPECT_EQ(fake.fileChecks, std::vector<std::string>{"x.inf"});
-    EXPECT_EQ(fake.installInf, c.installInf);
+    EXPECT_EQ(fake.installInf, c.installInf ? c.installInf : "");
+    EXPECT_EQ(std::count(fake.events.begin(), fake.events.end(), "start"), c.installInf ? 1 : 0);
+    std::string said = "INF full path: [x.inf] cannot be resolved, so no update: 0x000000CE";
+    EXPECT_EQ(std::count_if(fake.logLines.begin(), fake.logLines.end(),
+                            [&](const std::string& l) { return l.rfind(said, 0) == 0; }),
+              c.resolutionFails ? 1 : 0);
   }
   ResetFakePlatform();
   fake.commandLine = "drvsetup.exe no.inf ID";

@@ -38,8 +38,10 @@ static const char* FakeFullPath(const char* path) {
 }
 
 // Tells the log what the real update tells it, at the same steps.
-static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired) {
+static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired,
+                             int unattended) {
   fake.events.push_back("install");
+  fake.installUnattended = unattended != 0;
   fake.installInf = infPath;
   fake.installHardwareId = hardwareId;
   fake.installSilent = rebootRequired != nullptr;
@@ -47,7 +49,7 @@ static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* r
   if (!fake.libraryLoaded) return 0;
   LogFunction(fake.functionFound);
   if (!fake.functionFound) return 0;
-  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr);
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended);
   if (rebootRequired != nullptr) *rebootRequired = fake.rebootReport;  // the logic must not care
   LogUpdateResult(fake.driverResult, fake.updateError, rebootRequired);
   return fake.driverResult;
@@ -98,6 +100,8 @@ static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
   return std::wstring(name) == L"DRVSETUP_RESTART_EXIT_CODE" ? fake.restartExitCode : nullptr;
 }
 
+static int FakeWindowStationVisible() { return fake.windowStationVisible; }
+
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
@@ -106,7 +110,16 @@ static void* FakeOpenLog() {
   return fake.logPath.empty() ? nullptr : &fake;
 }
 
-static void FakeAppendLog(void* log, const char* text, size_t length) {
+static int FakeLockLog(void*) {
+  ++fake.logLocks;
+  return 1;
+}
+
+static void FakeUnlockLog(void*) { --fake.logLocks; }
+
+static int FakeSeekLogEnd(void*) { return !fake.seekFails; }
+
+static void FakeWriteLog(void* log, const char* text, size_t length) {
   fake.events.push_back("log");
   if (log == &fake) fake.logLines.push_back(std::string(text, length));
 }
@@ -136,10 +149,12 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
 
 Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   FakeInfFileExists,
                      FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
-                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable};
+                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable,
+                     FakeWindowStationVisible};
 
-LogPlatform logPlatform = {FakeOpenLog,   FakeAlloc,     FakeAppendLog, FakeDescribeProcess,
-                           FakeLastError, FakeErrorText, FakeWideToUtf8};
+LogPlatform logPlatform = {FakeOpenLog,  FakeAlloc,     FakeLockLog,         FakeSeekLogEnd,
+                           FakeWriteLog, FakeUnlockLog, FakeDescribeProcess, FakeLastError,
+                           FakeErrorText, FakeWideToUtf8};
 
 void ResetFakePlatform() {
   for (void* block : fake.blocks) free(block);

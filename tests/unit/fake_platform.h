@@ -37,11 +37,15 @@ struct FakeState {
   std::string fullPath;
   std::vector<std::string> events;  // "start", "install", "stop" in call order
   std::string installInf, installHardwareId;
-  bool installSilent = false;
+  bool installSilent = false;  // the update got a restart report address
+  bool installUnattended = false;
+  bool windowStationVisible = true;
   // The diagnostic log: on when logPath is not empty; each line written, in order.
   std::string logPath;
   int logOpens = 0;
   std::vector<std::string> logLines;
+  bool seekFails = false;  // the end of the log cannot be found
+  int logLocks = 0;        // held now
   unsigned long lastError = 0;  // what the platform reports after a failed file check
   // What describeProcess tells of the architectures (native null: not known).
   const char* build = "x64";
