@@ -65,7 +65,7 @@ class Prefix:
 
     def setup(self):
         shutil.rmtree(self.t, ignore_errors=True)
-        for sub in ("app", "planted", "dir.inf", "Program Files", WIDE_FOLDER, LOOKALIKE_FOLDER, "Acme"):
+        for sub in ("app", "planted", "plantedlibs", "dir.inf", "Program Files", WIDE_FOLDER, LOOKALIKE_FOLDER, "Acme"):
             os.makedirs(os.path.join(self.t, sub))
         for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log", WIDE_FOLDER + "/x.inf",
                      LOOKALIKE_FOLDER + "/x.inf", "Acme/x.inf"):
@@ -76,6 +76,10 @@ class Prefix:
         shutil.copy(exe, os.path.join(self.t, "planted", "drvsetup.exe"))
         shutil.copy(os.path.join(self.build, "planted_newdev.dll"),
                     os.path.join(self.t, "planted", "newdev.dll"))
+        # Libraries Wine's own newdev.dll imports, planted beside a copy of the program.
+        shutil.copy(exe, os.path.join(self.t, "plantedlibs", "drvsetup.exe"))
+        for name in ("version.dll", "setupapi.dll"):
+            shutil.copy(os.path.join(self.build, "planted_newdev.dll"), os.path.join(self.t, "plantedlibs", name))
         self.wine("reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
                   "/d", "user32.MessageBoxA", "/f")
 
@@ -107,7 +111,7 @@ class Prefix:
         source = {"stub": "newdev_stub.dll", "noexport": "noexport_newdev.dll"}.get(kind)
         if source:
             shutil.copy(os.path.join(self.build, source), target)
-        return "newdev=n" if source else "newdev=d"
+        return "newdev=n" if source else "newdev=b" if kind == "builtin" else "newdev=d"
 
     def run(self, case):
         for log in ("stub.log", "planted.marker", "out.txt", "drvsetup.log"):
@@ -115,7 +119,8 @@ class Prefix:
                 os.remove(os.path.join(self.t, log))
         with open(os.path.join(self.t, "line.bin"), "wb") as f:
             f.write(case["line"])
-        env = dict(self.env, WINEDLLOVERRIDES=self.install_newdev(case.get("newdev", "stub")),
+        overrides = ";".join(filter(None, [self.install_newdev(case.get("newdev", "stub")), case.get("overrides")]))
+        env = dict(self.env, WINEDLLOVERRIDES=overrides,
                    WINEDEBUG="-all,+relay" if case.get("relay", True) else "-all",
                    DRVSETUP_STUB_RESULT=str(case.get("result", 1)),
                    DRVSETUP_STUB_DELAY_MS=str(case.get("delay", 0)),
@@ -130,8 +135,9 @@ class Prefix:
         for option in ("lock", "lockrange", "cwd", "runs", "concurrent", "pipe"):
             if case.get(option):
                 args.append("%s=%s" % (option, case[option]))
-        if case.get("wide"):
-            args.append("wide")
+        for flag in ("wide", "hidden"):
+            if case.get(flag):
+                args.append(flag)
         if case.get("stress"):
             args += ["stress=%d" % case["stress"], "timeout=%d" % case["limit"]]
         stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
@@ -141,7 +147,7 @@ class Prefix:
             stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
-                relay, os.path.exists(os.path.join(self.t, "planted.marker")), self.read_log(case))
+                relay, records(os.path.join(self.t, "planted.marker")), self.read_log(case))
 
     def read_log(self, case):
         path = os.path.join(self.t, "drvsetup.log")
@@ -201,7 +207,7 @@ def check_call(case, calls, fail):
             fail("unexpected driver update: %r" % calls)
         return
     hwid, inf, silent = want
-    expected = [hwid, inf, b"1", b"reboot" if silent else b"noreboot"]
+    expected = [hwid, inf, case.get("flags", b"1"), b"reboot" if silent else b"noreboot"]
     if hasattr(inf, "fullmatch") and len(calls) == 1 and len(calls[0]) > 3 and inf.fullmatch(calls[0][3]):
         expected[1] = calls[0][3]  # a pattern: any INF path it matches
     if len(calls) != 1 or calls[0][0] != b"call" or int(calls[0][1], 16) != 0 \
@@ -336,8 +342,13 @@ def check(case, result):
     check_call(case, calls, fail)
     check_dialog(case, out, fail)
     check_log(case, log, fail)
-    if planted:
-        fail("the newdev.dll beside the program was loaded")
+    # Wine's own user32 imports version.dll, which the loader takes from beside the program with
+    # the process, before any of its code runs: only a library loaded later is the program's.
+    for _, name, when in planted:
+        if when == b"late":
+            fail("a library planted beside the program was loaded: %s" % name.decode(errors="replace"))
+        else:
+            print("     note: %s was loaded with the process, by Wine's own libraries" % name.decode(errors="replace"))
     return errors
 
 

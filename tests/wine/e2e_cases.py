@@ -25,7 +25,10 @@ another process holds the log's lock on that path while the program runs,
 which must end within held_ms. pipe: the runner makes a named pipe of that
 name with no buffer and never reads it, so that a write to it waits for ever.
 restart: DRVSETUP_RESTART_EXIT_CODE is set to this text (unset without it); the
-exit code is read whole, as GetExitCodeProcess gives it.
+exit code is read whole, as GetExitCodeProcess gives it. newdev "builtin" is Wine's
+own; overrides are added to WINEDLLOVERRIDES. hidden: the program runs in a window
+station of its own, which has no screen, as under a service; flags: the update's
+flags the stand-in must log (default 1).
 """
 import re
 
@@ -150,6 +153,11 @@ CASES = [
          cwd="C:\\t"),
     case("newdev.dll planted beside the program", b"drvsetup.exe " + INF + b" ID /s", 0,
          call=(b"ID", INF, True), folder="planted"),
+    # Wine's own newdev.dll imports both; native first, as Windows takes a library that is not a
+    # KnownDLL. It installs nothing for an ID no device has, and says it succeeded.
+    case("version.dll and setupapi.dll planted beside the program, native first",
+         b"drvsetup.exe " + INF + b" ID /s", 0, folder="plantedlibs", newdev="builtin",
+         overrides="version,setupapi=n,b"),
     # The diagnostic log: one block per run, the outcome unchanged.
     case("log: missing INF", b"drvsetup.exe " + NOINF + b" ID", 6, ("path", NOINF),
          log=[rb"^---- drvsetup run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
@@ -274,6 +282,27 @@ CASES = [
               lit(b"update: restart report left by the update: 1 (restart needed)\r"),
               lit(b"exit code 2147483647: installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place "
                   b"of 0\r\n") + b"\\Z"]),
+    # Where the window station has no screen: no box, no dialog, the update told not to prompt,
+    # with a restart report address in either mode; the exit codes of the table.
+    case("unattended: program name only", b"drvsetup.exe", 1, hidden=True),
+    case("unattended: one argument", b"drvsetup.exe " + INF, 3, hidden=True),
+    case("unattended: missing INF, silent", b"drvsetup.exe " + NOINF + b" ID /s", 6, hidden=True,
+         log=[lit(b"window station without a screen (a service, or SYSTEM's session): no box and no "
+                  b"dialog is shown, and the update is told not to show a window, as nobody could answer\r"),
+              lit(b"path error box not shown: nobody can see it\r"), lit(b"exit code 6")]),
+    case("unattended: normal install", b"drvsetup.exe " + INF + b" ID", 0, call=(b"ID", INF, True),
+         flags=b"5", delay=HELD, hidden=True, reboot=0),
+    case("unattended: silent install, restart needed", b"drvsetup.exe " + INF + b" ID /s", 3010,
+         call=(b"ID", INF, True), flags=b"5", restart="3010", hidden=True,
+         log=[lit(b"update: flags 5 (INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE), no owner window, "
+                  b"restart report address (unattended)\r"),
+              lit(b"update: restart report left by the update: 1 (restart needed)\r"), lit(b"exit code 3010")]),
+    case("unattended: publisher not trusted", b"drvsetup.exe " + INF + b" ID", 5, call=(b"ID", INF, True),
+         flags=b"5", result=0, error="E0000242", hidden=True,
+         log=[lit(b"update: returned FALSE, last error 0xE0000242 ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED\r"),
+              lit(b"hint: the package's signer is not yet a trusted publisher, and nobody could be asked: "
+                  b"add the signer's certificate to the machine's TrustedPublisher store first"),
+              lit(b"exit code 5")]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]

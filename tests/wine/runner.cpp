@@ -2,7 +2,7 @@
 // every message box (then presses OK) and the progress dialog it shows, and
 // records its exit code:
 //   runner.exe APP LINEFILE OUTFILE [lock=PATH] [lockrange=PATH] [timeout=MS] [stress=N]
-//              [cwd=DIR] [runs=N concurrent=M] [wide] [pipe=NAME]
+//              [cwd=DIR] [runs=N concurrent=M] [wide] [pipe=NAME] [hidden]
 // The program starts in DIR, else in the runner's directory. A lock holds PATH
 // open without sharing while the program runs; lockrange holds the diagnostic
 // log's lock on PATH instead. A pipe is made with no buffer and never read, so
@@ -11,7 +11,9 @@
 // line is the system's conversion. Stress runs the program N times, the stand-in
 // newdev.dll answering each time after a random delay of 0 to 300 ms with a
 // random verdict, and records each run. Runs starts the program N times in
-// all, M at once, "{n}" in the line replaced by each run's number.
+// all, M at once, "{n}" in the line replaced by each run's number. Hidden starts
+// the program on a desktop of a window station of its own, which has no screen,
+// as a service's has; the windows there are watched all the same.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -26,6 +28,8 @@ static const char* outPath;
 static DWORD childId;
 static const char* childDirectory;
 static bool wideStart;
+static char hiddenDesktop[64];  // "station\desktop" for the program, empty for the runner's own
+static HDESK hiddenDesk;
 static HWND seenBoxes[64];
 static int seenBoxCount;
 static char text[70000];
@@ -133,10 +137,24 @@ static char* ReadLine(const char* path) {
   return line;
 }
 
+// A window station made here is not the interactive one: it has no screen.
+static bool MakeHiddenDesktop() {
+  HWINSTA mine = GetProcessWindowStation();
+  HWINSTA station = CreateWindowStationA("drvsetup-hidden", 0, WINSTA_ALL_ACCESS, nullptr);
+  if (station == nullptr || !SetProcessWindowStation(station)) return false;
+  hiddenDesk = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  SetProcessWindowStation(mine);
+  lstrcpyA(hiddenDesktop, "drvsetup-hidden\\Default");
+  return hiddenDesk != nullptr;
+}
+
 static BOOL CreateChildOnce(const char* app, char* line, PROCESS_INFORMATION* process) {
+  static wchar_t wideDesktop[64];
+  MultiByteToWideChar(CP_ACP, 0, hiddenDesktop, -1, wideDesktop, 64);
   if (!wideStart) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (hiddenDesktop[0] != '\0') startup.lpDesktop = hiddenDesktop;
     return CreateProcessA(app, line, nullptr, nullptr, FALSE, 0, nullptr, childDirectory, &startup,
                           process);
   }
@@ -147,6 +165,7 @@ static BOOL CreateChildOnce(const char* app, char* line, PROCESS_INFORMATION* pr
     MultiByteToWideChar(CP_ACP, 0, childDirectory, -1, wideDirectory, MAX_PATH);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
+  if (hiddenDesktop[0] != '\0') startup.lpDesktop = wideDesktop;
   return CreateProcessW(wideApp, wideLine, nullptr, nullptr, FALSE, 0, nullptr,
                         childDirectory != nullptr ? wideDirectory : nullptr, &startup, process);
 }
@@ -171,7 +190,8 @@ static DWORD Run(const char* app, char* line, DWORD timeoutMs) {
   DWORD started = GetTickCount(), code = STILL_ACTIVE;
   bool timedOut = false;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
-    EnumWindows(Classify, 0);
+    if (hiddenDesk != nullptr) EnumDesktopWindows(hiddenDesk, Classify, 0);
+    else EnumWindows(Classify, 0);
     if (!timedOut && GetTickCount() - started > timeoutMs) {
       timedOut = true;
       TerminateProcess(process.hProcess, 99);
@@ -290,6 +310,7 @@ int main(int argc, char** argv) {
     if (strncmp(argv[i], "stress=", 7) == 0) stressRuns = atoi(argv[i] + 7);
     if (strncmp(argv[i], "cwd=", 4) == 0) childDirectory = argv[i] + 4;
     if (strcmp(argv[i], "wide") == 0) wideStart = true;
+    if (strcmp(argv[i], "hidden") == 0 && !MakeHiddenDesktop()) return 4;
     if (strncmp(argv[i], "runs=", 5) == 0) runs = atoi(argv[i] + 5);
     if (strncmp(argv[i], "concurrent=", 11) == 0) concurrent = atoi(argv[i] + 11);
     if (strncmp(argv[i], "lockrange=", 10) == 0 && (lock = HoldLogLock(argv[i] + 10)) == INVALID_HANDLE_VALUE)
