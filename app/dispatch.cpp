@@ -10,8 +10,11 @@
 #include "restart_exit_code.h"
 #include "tokens.h"
 
+static const unsigned long NO_SUCH_DEVINST = 0xE000020BUL;  // the set-up API's ERROR_NO_SUCH_DEVINST
+
 static int rebootRequired;
 static int unattended;  // no window can be seen: no box, no dialog, no prompt from the update
+static int staged;      // the package went to the driver store for want of a device
 
 // A look-alike of the switch is not the switch.
 static int IsSwitch(const Tokens& t, int i) {
@@ -58,6 +61,15 @@ static const char* InfPathAsTyped(const Tokens& t) {
   return shortPath;
 }
 
+// No device has the ID yet: where the caller chose a code for that, the package
+// waits in the driver store, and Windows installs it when the device comes.
+static int Failed(const char* fullPath) {
+  int code = NoDeviceExitCode();
+  if (code == 0 || platform.updateError() != NO_SUCH_DEVINST) return EXIT_FAILED;
+  staged = platform.stageDriverPackage(fullPath, unattended);
+  return staged ? code : EXIT_FAILED;
+}
+
 static int Install(const Tokens& t, int silent) {
   if (!t.typed[2]) return Road("the hardware ID is not as typed: no update", EXIT_FAILED);
   LogRoad(silent ? "INF path, hardware ID and /s: silent install"
@@ -79,7 +91,7 @@ static int Install(const Tokens& t, int silent) {
   int* report = silent || unattended ? &rebootRequired : nullptr;
   int result = platform.installDriver(fullPath, t.narrow[2], report, unattended);
   if (!unattended) platform.stopProgress();
-  if (result == 0) return EXIT_FAILED;
+  if (result == 0) return Failed(fullPath);
   // Only a report is read: in normal mode the update prompts itself.
   return report != nullptr && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
@@ -114,11 +126,13 @@ static int DispatchTokens(const Tokens& t) {
 }
 
 static int Finish(int exitCode) {
-  return LogExit(exitCode, exitCode >= 0 && exitCode <= EXIT_NO_INF ? exitMeanings[exitCode] : restartMeaning);
+  if (exitCode >= 0 && exitCode <= EXIT_NO_INF) return LogExit(exitCode, exitMeanings[exitCode]);
+  return LogExit(exitCode, staged ? stagedMeaning : restartMeaning);
 }
 
 int RunSetup() {
   rebootRequired = 0;
+  staged = 0;
   LogStart();
   unattended = !platform.windowStationVisible();
   if (unattended) LogUnattended();

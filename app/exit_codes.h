@@ -20,3 +20,6 @@ static_assert(sizeof exitMeanings / sizeof *exitMeanings == EXIT_NO_INF + 1, "on
 // A silent install that needs a restart ends beyond 6 only with the installer's chosen code.
 static const char* const restartMeaning =
     "installed, restart needed: DRVSETUP_RESTART_EXIT_CODE in place of 0";
+// Or, with no device yet, with the code the installer chose for that.
+static const char* const stagedMeaning =
+    "no device yet, the package is in the driver store: DRVSETUP_NO_DEVICE_EXIT_CODE";

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "../install/install_driver.h"
+#include "../install/stage_package.h"
 #include "../install/system_library.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
@@ -82,7 +83,7 @@ static void StartProgress() {
 Platform platform = {ReadCommandLine,     AllocFixed,    ShowMessage,   InfFileExists,
                      FullPath,            InstallDriver, StartProgress, StopProgressDialog,
                      ReadWideCommandLine, ExactAnsi,     ShortAnsiPath, ReadEnvironmentVariable,
-                     WindowStationVisible};
+                     WindowStationVisible, LastUpdateError,        StageDriverPackage};
 
 LogPlatform logPlatform = {OpenLog,       AllocFixed,      LockLogFile,   SeekLogEnd,
                            WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,

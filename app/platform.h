@@ -25,6 +25,9 @@ struct Platform {
   // 0 when the process's window station has no screen (a service, SYSTEM's session), so that
   // nobody could see or answer a window; 1 when it has one, or its flags cannot be read.
   int (*windowStationVisible)();
+  unsigned long (*updateError)();  // the last error the driver update left when it failed
+  // Adds the package to the driver store for a device plugged in later; 1 when it is there.
+  int (*stageDriverPackage)(const char* fullInfPath, int unattended);
 };
 
 extern Platform platform;

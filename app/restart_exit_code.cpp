@@ -27,3 +27,7 @@ int RestartExitCode() {
   long code = ChosenCode(platform.getEnvironmentVariable(L"DRVSETUP_RESTART_EXIT_CODE"));
   return code != 0 ? static_cast<int>(code) : EXIT_INSTALLED;
 }
+
+int NoDeviceExitCode() {
+  return static_cast<int>(ChosenCode(platform.getEnvironmentVariable(L"DRVSETUP_NO_DEVICE_EXIT_CODE")));
+}

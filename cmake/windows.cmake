@@ -14,6 +14,7 @@ add_executable(drvsetup WIN32
   app/load_config.cpp
   diagnostics/diagnostic_log_win.cpp
   install/install_driver.cpp
+  install/stage_package.cpp
   install/system_library.cpp
   progress/progress_dialog.cpp
   resources/drvsetup.rc)

@@ -275,6 +275,23 @@ void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequi
   EndLine();
 }
 
+void LogStaging(const char* infPath, const char* published, unsigned long error) {
+  if (logFile == nullptr) return;
+  Put("staging: no device has the ID yet: adding ");
+  PutQuoted(infPath);
+  Put(" to the driver store (SetupCopyOEMInfA)");
+  EndLine();
+  if (published != nullptr) {
+    Put("staging: published as ");
+    PutQuoted(published);
+    Put(": Windows installs it when the device is plugged in");
+    EndLine();
+    return;
+  }
+  Put("staging: failed: ");
+  PutError(error, true);
+}
+
 int LogExit(int exitCode, const char* meaning) {
   if (logFile == nullptr) return exitCode;
   Put("exit code ");

@@ -32,4 +32,6 @@ void LogFunction(int found);
 // show a window.
 void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended);
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
+// The package added to the driver store for want of a device: published null when that failed.
+void LogStaging(const char* infPath, const char* published, unsigned long error);
 int LogExit(int exitCode, const char* meaning);  // returns exitCode

@@ -5,6 +5,10 @@
 #include "../diagnostics/diagnostic_log.h"
 #include "system_library.h"
 
+static DWORD updateError;
+
+unsigned long LastUpdateError() { return updateError; }
+
 typedef BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesAFn)(HWND owner, LPCSTR hardwareId,
                                                            LPCSTR infPath, DWORD flags,
                                                            PBOOL rebootRequired);
@@ -36,6 +40,7 @@ int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequir
   LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended);
   BOOL result = update(nullptr, hardwareId, infPath, flags, rebootRequired);
   DWORD lastError = GetLastError();
+  updateError = lastError;
   FreeLibrary(library);
   LogUpdateResult(result, lastError, rebootRequired);
   return result;

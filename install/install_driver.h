@@ -5,3 +5,6 @@
 // show anything. Returns its verdict (nonzero for success), or 0 when it cannot
 // be reached.
 int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended);
+
+// The last error the driver update left, read right after its call.
+unsigned long LastUpdateError();

@@ -17,6 +17,7 @@ struct LogCase {
   std::vector<std::string> lines;  // must appear in this order, each as the start of a line
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
   bool unattended = false;                   // the window station has no screen
+  const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
@@ -86,6 +87,14 @@ const LogCase kCases[] = {
       "hint: the package's signer is not yet a trusted publisher",
       "update: restart report left by the update: 1", "exit code 5"},
      nullptr, true},
+    {"drvsetup.exe x.inf ID", 0, 0xE000020B,
+     {"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST",
+      "staging: no device has the ID yet: adding [x.inf] to the driver store (SetupCopyOEMInfA)\r\n",
+      "staging: published as [C:\\Windows\\INF\\oem7.inf]: Windows installs it when the device is "
+      "plugged in\r\n",
+      "exit code 3011: no device yet, the package is in the driver store: "
+      "DRVSETUP_NO_DEVICE_EXIT_CODE\r\n"},
+     nullptr, false, L"3011"},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -123,6 +132,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.updateError = c.updateError;
   fake.restartExitCode = c.restartExitCode;
   fake.windowStationVisible = !c.unattended;
+  fake.noDeviceExitCode = c.noDeviceExitCode;
   RunSetup();
   ExpectBlock(c.lines);
   EXPECT_EQ(fake.logOpens, 1);

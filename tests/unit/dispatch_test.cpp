@@ -185,6 +185,44 @@ TEST(PathError, LongPathIsShownWhole) {
   ResetFakePlatform();
 }
 
+// A failed update that found no device: the package is staged only for a code the program
+// takes and only for ERROR_NO_SUCH_DEVINST, and only a staging that worked gives that code.
+TEST(NoDeviceExitCode, StagesOnlyForNoDeviceAndAChosenCode) {
+  struct {
+    const wchar_t* value;
+    unsigned long updateError;
+    int stageResult, exitCode;
+    bool staged;
+  } cases[] = {
+      {L"3011", 0xE000020B, 1, 3011, true},  {L"3011", 0xE000020B, 0, 5, true},
+      {L"3011", 0xE0000235, 1, 5, false},    {nullptr, 0xE000020B, 1, 5, false},
+      {L"", 0xE000020B, 1, 5, false},        {L"5", 0xE000020B, 1, 5, false},
+      {L"259", 0xE000020B, 1, 5, false},     {L"+3011", 0xE000020B, 1, 5, false},
+  };
+  for (const auto& c : cases) {
+    for (const char* line : {"drvsetup.exe x.inf ID", "drvsetup.exe x.inf ID /s"}) {
+      ResetFakePlatform();
+      SCOPED_TRACE(std::string(line) + " error " + std::to_string(c.updateError));
+      fake.commandLine = line;
+      fake.existingFiles = {"x.inf"};
+      fake.fullPathPrefix = "C:\\work\\";
+      fake.driverResult = 0;
+      fake.updateError = c.updateError;
+      fake.noDeviceExitCode = c.value;
+      fake.stageResult = c.stageResult;
+      EXPECT_EQ(RunSetup(), c.exitCode);
+      EXPECT_EQ(std::count(fake.events.begin(), fake.events.end(), "stage"), c.staged ? 1 : 0);
+    }
+  }
+  ResetFakePlatform();
+  fake.commandLine = "drvsetup.exe x.inf ID";  // a device present: installed, nothing staged
+  fake.existingFiles = {"x.inf"};
+  fake.noDeviceExitCode = L"3011";
+  EXPECT_EQ(RunSetup(), 0);
+  EXPECT_EQ(std::count(fake.events.begin(), fake.events.end(), "stage"), 0);
+  ResetFakePlatform();
+}
+
 // The update gets the checked file's full path; the check and the box keep the
 // token as given; where resolution fails, nothing is handed over (a bare name
 // would be taken from the system's INF folder) and the log says why.

@@ -97,10 +97,19 @@ static const char* FakeShortAnsiPath(const wchar_t* path) {
 
 static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
   fake.environmentReads.push_back(name);
+  if (std::wstring(name) == L"DRVSETUP_NO_DEVICE_EXIT_CODE") return fake.noDeviceExitCode;
   return std::wstring(name) == L"DRVSETUP_RESTART_EXIT_CODE" ? fake.restartExitCode : nullptr;
 }
 
 static int FakeWindowStationVisible() { return fake.windowStationVisible; }
+
+static unsigned long FakeUpdateError() { return fake.updateError; }
+
+static int FakeStageDriverPackage(const char* fullInfPath, int) {
+  fake.events.push_back("stage");
+  LogStaging(fullInfPath, fake.stageResult ? "C:\\Windows\\INF\\oem7.inf" : nullptr, 5);
+  return fake.stageResult;
+}
 
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
@@ -150,7 +159,7 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
 Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   FakeInfFileExists,
                      FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
                      FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable,
-                     FakeWindowStationVisible};
+                     FakeWindowStationVisible, FakeUpdateError,       FakeStageDriverPackage};
 
 LogPlatform logPlatform = {FakeOpenLog,  FakeAlloc,     FakeLockLog,         FakeSeekLogEnd,
                            FakeWriteLog, FakeUnlockLog, FakeDescribeProcess, FakeLastError,

@@ -56,6 +56,8 @@ struct FakeState {
   int rebootReport = 1;                              // the restart report it leaves
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE as given; null: unset
   std::vector<std::wstring> environmentReads;
+  const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
+  int stageResult = 1;                         // what staging the package gives
 };
 
 extern FakeState fake;

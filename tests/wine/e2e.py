@@ -60,7 +60,7 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,+relay", LC_ALL="C.UTF-8",
                         DRVSETUP_STUB_LOG="C:\\t\\stub.log",
                         DRVSETUP_PLANTED_MARKER="C:\\t\\planted.marker")
-        for name in ("DRVSETUP_LOG", "DRVSETUP_RESTART_EXIT_CODE"):  # only the cases that set them
+        for name in ("DRVSETUP_LOG", "DRVSETUP_RESTART_EXIT_CODE", "DRVSETUP_NO_DEVICE_EXIT_CODE"):  # only the cases that set them
             self.env.pop(name, None)
 
     def setup(self):
@@ -70,7 +70,7 @@ class Prefix:
         for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log", WIDE_FOLDER + "/x.inf",
                      LOOKALIKE_FOLDER + "/x.inf", "Acme/x.inf"):
             with open(os.path.join(self.t, name), "w") as f:
-                f.write("[Version]\n")
+                f.write('[Version]\nSignature="$Windows NT$"\n')  # what the store takes as an INF
         exe = os.path.join(self.build, "drvsetup.exe")
         shutil.copy(exe, os.path.join(self.t, "app", "drvsetup.exe"))
         shutil.copy(exe, os.path.join(self.t, "planted", "drvsetup.exe"))
@@ -128,6 +128,10 @@ class Prefix:
                    DRVSETUP_STUB_REBOOT=str(case.get("reboot", 1)))
         if "restart" in case:
             env["DRVSETUP_RESTART_EXIT_CODE"] = case["restart"]
+        if "nodevice" in case:
+            env["DRVSETUP_NO_DEVICE_EXIT_CODE"] = case["nodevice"]
+        infs = os.path.join(self.c, "windows", "inf")
+        before = set(os.listdir(infs))
         if "log" in case or "log_path" in case or "shared_log" in case:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
         app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
@@ -146,8 +150,16 @@ class Prefix:
             print("     runner.exe recorded nothing: run again once; Wine's last words: %r" % said[-3:])
             stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
+        self.staged = [n for n in set(os.listdir(infs)) - before if self.same_text(os.path.join(infs, n))]
+        for name in self.staged:  # each case starts with the store as the prefix had it
+            os.remove(os.path.join(infs, name))
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
                 relay, records(os.path.join(self.t, "planted.marker")), self.read_log(case))
+
+    def same_text(self, path):
+        """True when the file holds x.inf's text: the package staged in the driver store."""
+        with open(path, "rb") as f, open(os.path.join(self.t, "x.inf"), "rb") as x:
+            return f.read() == x.read()
 
     def read_log(self, case):
         path = os.path.join(self.t, "drvsetup.log")
@@ -372,6 +384,10 @@ def main():
         case = for_arch(case, arch)
         try:
             errors = check(case, wine.run(case))
+            if bool(wine.staged) != bool(case.get("staged")):
+                errors.append("packages staged in C:\\windows\\inf: %r" % wine.staged)
+            elif wine.staged:
+                print("     staged as C:\\windows\\inf\\%s" % wine.staged[0])
         except subprocess.TimeoutExpired as e:  # one hung case must not hide the others' results
             errors = ["runner.exe did not end within %d s" % e.timeout]
         if errors:

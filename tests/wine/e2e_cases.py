@@ -28,7 +28,9 @@ restart: DRVSETUP_RESTART_EXIT_CODE is set to this text (unset without it); the
 exit code is read whole, as GetExitCodeProcess gives it. newdev "builtin" is Wine's
 own; overrides are added to WINEDLLOVERRIDES. hidden: the program runs in a window
 station of its own, which has no screen, as under a service; flags: the update's
-flags the stand-in must log (default 1).
+flags the stand-in must log (default 1). nodevice: DRVSETUP_NO_DEVICE_EXIT_CODE
+is set to this text; staged: a copy of x.inf must then be in C:\windows\inf
+(none without it).
 """
 import re
 
@@ -303,6 +305,25 @@ CASES = [
               lit(b"hint: the package's signer is not yet a trusted publisher, and nobody could be asked: "
                   b"add the signer's certificate to the machine's TrustedPublisher store first"),
               lit(b"exit code 5")]),
+    # No device has the ID (the stand-in fails with ERROR_NO_SUCH_DEVINST): with a code the
+    # program takes, the package goes to the driver store and that is the exit code.
+    *[case("no device, no-device code " + name, b"drvsetup.exe " + INF + b" ID" + (b" /s" if "silent" in name else b""),
+           code, call=(b"ID", INF, "silent" in name), result=result, error=error, reboot=0,
+           **dict({} if value is None else {"nodevice": value}, staged=code == 3011))
+      for value, name, code, result, error in [
+          ("3011", "3011", 3011, 0, "E000020B"), ("3011", "3011, silent", 3011, 0, "E000020B"),
+          (None, "unset", 5, 0, "E000020B"), ("", "empty", 5, 0, "E000020B"), ("5", "5", 5, 0, "E000020B"),
+          ("259", "259", 5, 0, "E000020B"), ("3011", "3011, another error", 5, 0, "E0000235"),
+          ("3011", "3011, a device present", 0, 1, "")]],
+    case("log: no device, package staged", b"drvsetup.exe " + INF + b" ID", 3011, call=(b"ID", INF, False),
+         result=0, error="E000020B", nodevice="3011", staged=True,
+         log=[lit(b"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST\r"),
+              lit(b"staging: no device has the ID yet: adding [" + INF + b"] to the driver store "
+                  b"(SetupCopyOEMInfA)\r"),
+              lit(b"staging: published as [") + rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\[^\]]+\.inf\]: "
+              + re.escape(b"Windows installs it when the device is plugged in\r"),
+              lit(b"exit code 3011: no device yet, the package is in the driver store: "
+                  b"DRVSETUP_NO_DEVICE_EXIT_CODE\r\n") + b"\\Z"]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
