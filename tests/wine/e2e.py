@@ -25,11 +25,25 @@ DIALOG = ["Kavrel Driver Setup",
           "msctls_progress32", "1000"]
 WS_SYSMENU = 0x00080000
 STRESS_LIMIT_MS = 5000  # generous: a run holds at most 300 ms
-# Under qemu's emulation a run costs some 20 times as much: a quarter of the stress and
-# shared-log runs, each stress run allowed three times as long.
-EMULATED = {"arm64"}
 # Runs a program (or the Wine server) with the Wine of its architecture.
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")
+
+
+def x86_road():
+    """The x86 road that scripts/wine-env finds, probed here once when no caller has exported it
+    (every wine-run would probe again)."""
+    if "DRVSETUP_32BIT" not in os.environ:
+        env = subprocess.run(["bash", "-c", 'source "$0"; runs_32bit; env -0',
+                              os.path.join(os.path.dirname(WINE_RUN), "wine-env")],
+                             stdout=subprocess.PIPE, check=False).stdout
+        os.environ.update(kv.split("=", 1) for kv in env.decode().split("\0")
+                          if kv.startswith("DRVSETUP_") and "=" in kv)
+    return os.environ.get("DRVSETUP_X86_ROAD", "none")
+
+
+# Under qemu's emulation a run costs some 20 times as much: a quarter of the stress and
+# shared-log runs, each stress run allowed three times as long.
+EMULATED = {"arm64"} | ({"x86"} if x86_road() in ("emulated", "explicit") else set())
 
 
 def unescape(field):
