@@ -37,10 +37,13 @@ refused() {
   fi
 }
 
-if [ "${DRVSETUP_NO_32BIT:-}" = 1 ] || ! kernel_runs_32bit; then
-  echo "The x86 case was skipped: $(DRVSETUP_CACHE=$tmp no_32bit_reason)."; skipped=$((skipped + 1))
-else
+# The x86 road's part: Debian's wine32 where the kernel runs 32-bit processes, else qemu-user.
+if [ "${DRVSETUP_NO_32BIT:-}" = 1 ]; then
+  echo "The x86 case was skipped: DRVSETUP_NO_32BIT=1 is set."; skipped=$((skipped + 1))
+elif [ "$(kernel_32bit_mode)" = native ] && [ "${DRVSETUP_EMULATE_32BIT:-}" != 1 ]; then
   refused 32bit demo-x86 wine32:i386 'wine32:i386*'
+else
+  refused 32bit demo-x86 "qemu-user of Debian 13" 'qemu-user*'
 fi
 if [ "${DRVSETUP_NO_ARM64:-}" = 1 ]; then
   echo "The arm64 case was skipped: DRVSETUP_NO_ARM64=1 is set."; skipped=$((skipped + 1))
