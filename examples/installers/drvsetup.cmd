@@ -1,8 +1,9 @@
 @echo off
-rem Installs drvsetup-demo.inf onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for this Windows;
-rem exits with its exit code: 0, 3010 when Windows must restart to finish, else a failure. Run it
-rem elevated (as administrator) from the folder that holds it, drvsetup-demo.inf and the three
-rem builds: x86\drvsetup.exe, x64\drvsetup.exe, arm64\drvsetup.exe.
+rem Installs the driver package in driver\ (drvsetup-demo.inf, its catalog and the file it copies)
+rem onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for this Windows; exits with its exit code:
+rem 0, 3010 when Windows must restart to finish, else a failure. Run it elevated (as administrator)
+rem from the folder that holds it, the package folder driver\ and the three builds:
+rem x86\drvsetup.exe, x64\drvsetup.exe, arm64\drvsetup.exe.
 setlocal
 rem Windows' own architecture: a 32-bit cmd.exe on 64-bit Windows sees x86 in
 rem PROCESSOR_ARCHITECTURE and the native one in PROCESSOR_ARCHITEW6432.
@@ -15,19 +16,25 @@ rem A folder whose path has no blank, made anew for administrators and SYSTEM al
 rem anything is copied into it (see the guide): rd removes one that is there, md fails when one
 rem is still there.
 set DIR=%ProgramData%\VendorDrivers
-set ICACLS=%SystemRoot%\System32\icacls.exe
+set SYS=%SystemRoot%\System32
 rd /s /q %DIR% 2>nul
 md %DIR%
 if errorlevel 1 goto secure_failed
-%ICACLS% %DIR% /setowner *S-1-5-32-544 >nul
+%SYS%\icacls.exe %DIR% /setowner *S-1-5-32-544 >nul
 if errorlevel 1 goto secure_failed
-%ICACLS% %DIR% /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" >nul
+%SYS%\icacls.exe %DIR% /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" >nul
 if errorlevel 1 goto secure_failed
-rem drvsetup.exe shows a box, even with /s, when it cannot open the INF: stop here instead.
+rem Until then the folder had C:\ProgramData's permissions, and a file a user put in it then is
+rem theirs: it must be empty, and its owner Administrators (O:BA), or nothing is copied.
+%SYS%\WindowsPowerShell\v1.0\powershell.exe -NoProfile -NonInteractive -Command "exit (1 - ((-not (Get-ChildItem -LiteralPath '%DIR%' -Force)) -and ((Get-Acl -LiteralPath '%DIR%').GetSecurityDescriptorSddlForm('Owner') -eq 'O:BA')))"
+if errorlevel 1 goto not_secured
 copy /y "%~dp0%BUILD%\drvsetup.exe" %DIR% >nul
 if errorlevel 1 goto copy_failed
-copy /y "%~dp0drvsetup-demo.inf" %DIR% >nul
+rem The whole driver package: the INF, its catalog and every file it names, in its own layout.
+%SYS%\xcopy.exe "%~dp0driver\*" %DIR%\ /e /q /y >nul
 if errorlevel 1 goto copy_failed
+rem drvsetup.exe shows a box, even with /s, when it cannot open the INF: stop here instead.
+if not exist %DIR%\drvsetup-demo.inf goto copy_failed
 rem drvsetup.exe then exits 3010 where Windows must restart to finish the installation.
 set DRVSETUP_RESTART_EXIT_CODE=3010
 start "" /wait %DIR%\drvsetup.exe %DIR%\drvsetup-demo.inf "ROOT\DRVSETUPDEMO" /s
@@ -46,6 +53,10 @@ exit /b 0
 echo Could not make %DIR% anew for administrators alone
 exit /b 1
 
+:not_secured
+echo %DIR% is not empty or not owned by Administrators: nothing was installed
+exit /b 1
+
 :copy_failed
-echo Could not copy drvsetup.exe and drvsetup-demo.inf to %DIR%
+echo Could not copy drvsetup.exe and the driver package to %DIR%
 exit /b 1

@@ -1,7 +1,8 @@
-; Installs drvsetup-demo.inf onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for the Windows it
-; runs on; fails with its exit code, and exits 3010 when Windows must restart to finish. An x86
-; installer, NSIS's default, so it runs on every Windows. Needs NSIS 3.04 or later (IsNativeARM64).
-; Build with `makensis drvsetup.nsi` from a folder holding this file, drvsetup-demo.inf and the
+; Installs the driver package in driver\ (drvsetup-demo.inf, its catalog and the file it copies)
+; onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for the Windows it runs on; fails with its
+; exit code, and exits 3010 when Windows must restart to finish. An x86 installer, NSIS's default,
+; so it runs on every Windows. Needs NSIS 3.04 or later (IsNativeARM64). Build with
+; `makensis drvsetup.nsi` from a folder holding this file, the package folder driver\ and the
 ; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe.
 Target x86-unicode
 !include LogicLib.nsh
@@ -31,6 +32,14 @@ Section
     MessageBox MB_ICONSTOP "$1 could not be made anew for administrators alone ($0)." /SD IDOK
     Abort
   ${EndIf}
+  ; Until then the folder had C:\ProgramData's permissions, and a file a user put in it then is
+  ; theirs: it must be empty, and its owner Administrators (O:BA), or nothing is copied.
+  nsExec::Exec `"$SYSDIR\WindowsPowerShell\v1.0\powershell.exe" -NoProfile -NonInteractive -Command "exit (1 - ((-not (Get-ChildItem -LiteralPath '$1' -Force)) -and ((Get-Acl -LiteralPath '$1').GetSecurityDescriptorSddlForm('Owner') -eq 'O:BA')))"`
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "$1 is not empty or not owned by Administrators: nothing was installed." /SD IDOK
+    Abort
+  ${EndIf}
   SetOutPath $1
   ; The build for Windows' own architecture: a 32-bit one cannot install drivers on 64-bit Windows.
   ${If} ${IsNativeARM64}
@@ -40,7 +49,8 @@ Section
   ${Else}
     File "x86\drvsetup.exe"
   ${EndIf}
-  File "drvsetup-demo.inf"
+  ; The whole driver package: the INF, its catalog and every file it names, in its own layout.
+  File /r "driver\*"
   ; drvsetup.exe shows a box, even with /s, when it cannot open the INF.
   ${IfNot} ${FileExists} "$OUTDIR\drvsetup-demo.inf"
     MessageBox MB_ICONSTOP "$OUTDIR\drvsetup-demo.inf could not be written." /SD IDOK

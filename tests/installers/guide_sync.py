@@ -19,6 +19,8 @@ SUBSTITUTIONS = [
     ("PCI\\VEN_1234&amp;DEV_5678", "ROOT\\DRVSETUPDEMO"),
     ("PCI\\VEN_1234&DEV_5678", "ROOT\\DRVSETUPDEMO"),
     ("mydriver.inf", "drvsetup-demo.inf"),
+    ("mydriver.cat", "drvsetup-demo.cat"),
+    ("mydriver.sys", "drvsetup-demo.sys"),
 ]
 
 

@@ -7,10 +7,13 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-# A width's cases: build, MSI sequence, NSIS twice, MSI twice, batch four times; on arm64 the
-# build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86 installer).
-width_cases() { if [ "$1" = arm64 ]; then echo 5; else echo 10; fi; }
+# A width's cases: build, MSI sequence, NSIS three times, MSI four times, batch five times; on
+# arm64 the build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86
+# installer).
+width_cases() { if [ "$1" = arm64 ]; then echo 6; else echo 14; fi; }
 drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
+package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driver package
+copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
 declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
 passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
@@ -22,8 +25,9 @@ failing_variant() {
   [ "$(diff "$1" "$2" | grep -c '^>')" = 1 ] || { echo "no single drvsetup.exe call in $1" >&2; return 1; }
 }
 
-# build WIDTH [WIXL_ARCH]: stages ok/ and fail/ folders (examples, INF, the three builds in x86/, x64/
-# and arm64/, this width's as drvsetup.exe for the MSI) and builds the x86 NSIS installer and the MSI.
+# build WIDTH [WIXL_ARCH]: stages ok/ and fail/ folders (examples, the package in driver/, the three
+# builds in x86/, x64/ and arm64/, this width's as drvsetup.exe for the MSI) and builds the x86 NSIS
+# installer and the MSI, and in ok/ the MSI's next version.
 build() {
   local width=$1 wixl=${2:-} kind dir arch define=()
   [ "$wixl" != x86 ] || define=(-D X86Package)  # the x86 package's launch condition
@@ -31,12 +35,15 @@ build() {
   for kind in ok fail; do
     dir=$work/$width/$kind
     mkdir -p "$dir"
-    cp "build/mingw-$width/drvsetup.exe" examples/demo/drvsetup-demo.inf "$dir/"
+    cp "build/mingw-$width/drvsetup.exe" "$dir/"
+    mkdir "$dir/driver" && cp "${package[@]/#/examples/demo/}" "$dir/driver/"
     for arch in x86 x64 arm64; do mkdir "$dir/$arch" && cp "build/mingw-$arch/drvsetup.exe" "$dir/$arch/"; done
     for file in drvsetup.nsi drvsetup.wxs drvsetup.cmd; do
       if [ $kind = ok ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
     done
-    (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" "${define[@]}" -o driver-setup.msi drvsetup.wxs; }) \
+    [ $kind = fail ] || sed 's/ Version="1\.0\.0"/ Version="1.0.1"/' "$dir/drvsetup.wxs" >"$dir/upgrade.wxs"
+    (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" "${define[@]}" -o driver-setup.msi drvsetup.wxs; } &&
+      { [ -z "$wixl" ] || [ $kind = fail ] || wixl -a "$wixl" "${define[@]}" -o driver-setup-1.0.1.msi upgrade.wxs; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
     [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
@@ -44,12 +51,12 @@ build() {
 }
 
 # Deferred actions run only between InstallInitialize and InstallFinalize: the folder is secured
-# before InstallFiles copies into it, and the driver installed after.
+# and checked before InstallFiles copies into it, and the driver installed after.
 sequence_problem() {
   awk -F'\t' '{ seq[$1] = $3 + 0 } END { exit !(seq["InstallInitialize"] < seq["SecureDriverDir"] &&
-    seq["SecureDriverDir"] < seq["InstallFiles"] && seq["InstallFiles"] < seq["InstallDriver"] &&
-    seq["InstallDriver"] < seq["InstallFinalize"]) }' "$work/$width/ok/sequence.txt" ||
-    echo "SecureDriverDir and InstallDriver are not in that order between InstallInitialize and InstallFinalize, around InstallFiles: $(grep -E '^(Install(Initialize|Files|Driver|Finalize)|SecureDriverDir)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
+    seq["SecureDriverDir"] < seq["CheckDriverDir"] && seq["CheckDriverDir"] < seq["InstallFiles"] &&
+    seq["InstallFiles"] < seq["InstallDriver"] && seq["InstallDriver"] < seq["InstallFinalize"]) }' "$work/$width/ok/sequence.txt" ||
+    echo "SecureDriverDir, CheckDriverDir and InstallDriver are not in that order between InstallInitialize and InstallFinalize, around InstallFiles: $(grep -E '^(Install(Initialize|Files|Driver|Finalize)|(Secure|Check)DriverDir)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
 }
 
 # run NAME PROGRAM ARGS...: runs a Windows program of this width (of $loader's if set); its exit
@@ -76,8 +83,13 @@ device_problem() {
       printf "the device's driver key is '%s'; " "$key"
     build_problem
     [ ! -e "$WINEPREFIX/drive_c/$drivers/planted.txt" ] || printf "the folder was not made anew; "
+    for file in "${package[@]}"; do
+      cmp -s "examples/demo/$file" "$WINEPREFIX/drive_c/$drivers/$file" || printf "%s is not in the folder; " "$file"
+    done
+    cmp -s examples/demo/drvsetup-demo.sys "$WINEPREFIX/drive_c/$copied" || printf "the INF did not copy drvsetup-demo.sys; "
   else
     [ "$description" = none ] && [ "$key" = none ] || printf "the device changed: '%s', '%s'; " "$description" "$key"
+    [ ! -e "$WINEPREFIX/drive_c/$copied" ] || printf "drvsetup-demo.sys was copied; "
   fi
 }
 
@@ -97,8 +109,30 @@ fresh_prefix() {
   cp -a "$work/wine-$width" "$WINEPREFIX"
   cp -r "$work/$width/ok" "$work/$width/fail" "$WINEPREFIX/drive_c/"
   cp tests/installers/msiexec.cmd tests/installers/batch.cmd "$WINEPREFIX/drive_c/"
+  powershell_standin
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" register "$hwid" \
     >"$work/register.log" 2>&1 || { cat "$work/register.log"; return 1; }
+}
+
+# Wine's powershell.exe is a stub: each system folder gets the stand-in of its width, which answers
+# the examples' query with the folder's emptiness and the owner in powershell_owner.txt (owned).
+powershell_standin() {
+  local folder=$WINEPREFIX/drive_c/windows/system32 build=$width
+  [ "$width" != x64 ] || cp_standin x86 "$WINEPREFIX/drive_c/windows/syswow64"
+  cp_standin "$build" "$folder"
+  timeout -k 5 60 scripts/wine-run "$width" reg add 'HKCU\Software\Wine\DllOverrides' /v powershell.exe /d native /f >/dev/null 2>&1
+  owned O:BA
+}
+cp_standin() {
+  mkdir -p "$2/WindowsPowerShell/v1.0"
+  cp "build/mingw-$1/powershell_standin.exe" "$2/WindowsPowerShell/v1.0/powershell.exe"
+}
+# owned SDDL: the owner Windows would report for the examples' folder.
+owned() {
+  local folder
+  for folder in "$WINEPREFIX"/drive_c/windows/{system32,syswow64}/WindowsPowerShell/v1.0; do
+    [ ! -d "$folder" ] || echo "$1" >"$folder/powershell_owner.txt"
+  done
 }
 
 # A file in the examples' folder, as a user who made the folder first could have left; an
@@ -117,29 +151,39 @@ build_problem() {
 
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
 nsis_cases() {
-  local loader=x86
+  local loader=x86 problem=
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
   check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
+  owned O:BU
+  run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  ! installed_file drvsetup.exe || problem="drvsetup.exe was copied; "
+  check "x86 NSIS installer, folder owned by Users after securing: stops before copying" 2 untouched "$problem"
+  owned O:BA
   plant
   run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   check "x86 NSIS installer installs the driver with the $width build" 0 installed
 }
 
+# product_registered FOLDER [VERSION]: the MSI's product (VERSION's, if given) is installed.
 product_registered() {
   local product
-  product=$(msiinfo export "$WINEPREFIX/drive_c/$1/driver-setup.msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+  product=$(msiinfo export "$WINEPREFIX/drive_c/$1/$(msi_name "${2:-}")" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
   timeout -k 5 60 scripts/wine-run "$width" reg query \
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" >/dev/null 2>&1
 }
 
-# msiexec through a batch file that prints its exit code: a shell sees only its low 8 bits.
+msi_name() { echo "driver-setup${1:+-$1}.msi"; }
+
+# run_msiexec FOLDER [VERSION]: msiexec through a batch file that prints its exit code (a shell
+# sees only its low 8 bits).
 run_msiexec() {
-  run "msi-$1" cmd /c 'C:\msiexec.cmd' "C:\\$1\\driver-setup.msi" "C:\\msi-$1.log"
+  run "msi-$1${2:-}" cmd /c 'C:\msiexec.cmd' "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}.log"
   code=$(tr -d '\r' <"$log" | sed -n 's/^msiexec exit code //p')
 }
 
 msi_cases() {
   local problem=
+  msi_not_owned_case
   run_msiexec fail
   ! installed_file drvsetup.exe || problem+="drvsetup.exe was not rolled back; "
   ! product_registered fail || problem+="the product stayed registered; "
@@ -151,6 +195,24 @@ msi_cases() {
   installed_file drvsetup-demo.inf || problem+="drvsetup-demo.inf is not installed; "
   product_registered ok || problem+="the product is not registered; "
   check "MSI installs the driver" 0 installed "$problem"
+  # A major upgrade removes the old product and runs the driver step again: it copies the file again.
+  problem=
+  rm "$WINEPREFIX/drive_c/$copied"
+  run_msiexec ok 1.0.1
+  ! product_registered ok || problem+="version 1.0.0 stayed registered; "
+  product_registered ok 1.0.1 || problem+="version 1.0.1 is not registered; "
+  check "MSI 1.0.1 upgrades 1.0.0 and installs the driver again" 0 installed "$problem"
+}
+
+# The folder owned by Users after securing it: the installation stops before InstallFiles.
+msi_not_owned_case() {
+  local problem=
+  owned O:BU
+  run_msiexec ok
+  ! installed_file drvsetup.exe || problem+="drvsetup.exe was copied; "
+  ! product_registered ok || problem+="the product stayed registered; "
+  check "MSI, folder owned by Users after securing: fails before copying" '1603|1627' untouched "$problem"
+  owned O:BA
 }
 
 # cmd.exe runs the batch file through one that prints its whole exit code; under arm64 Wine with
@@ -165,13 +227,20 @@ batch() {
 
 batch_cases() {
   local problem= system32=$WINEPREFIX/drive_c/windows/system32
-  rm "$WINEPREFIX/drive_c/ok/drvsetup-demo.inf"
+  mv "$WINEPREFIX/drive_c/ok/driver" "$WINEPREFIX/drive_c/ok/driver.away"
   batch batch-no-inf 'C:\ok\drvsetup.cmd'
   # Not anchored: Wine may put a text of its own ("wine client error:...") before a line.
   grep -q 'Could not copy' "$log" || problem="it did not say that the copy failed; "
-  check "batch file without the INF beside it: exits 1, runs nothing" 1 untouched "$problem"
+  check "batch file without the package folder beside it: exits 1, runs nothing" 1 untouched "$problem"
+  mv "$WINEPREFIX/drive_c/ok/driver.away" "$WINEPREFIX/drive_c/ok/driver"
   problem=
-  cp examples/demo/drvsetup-demo.inf "$WINEPREFIX/drive_c/ok/"
+  owned O:BU
+  batch batch-not-owned 'C:\ok\drvsetup.cmd'
+  owned O:BA
+  grep -q 'is not empty or not owned by Administrators' "$log" || problem="it did not say why it stopped; "
+  ! installed_file drvsetup.exe || problem+="drvsetup.exe was copied; "
+  check "batch file, folder owned by Users after securing: exits 1 before copying" 1 untouched "$problem"
+  problem=
   batch batch-fail 'C:\fail\drvsetup.cmd'
   grep -q 'Driver installation failed with exit code 5' "$log" || problem="it did not report code 5; "
   check "batch file, drvsetup.exe fails: exits 5" 5 untouched "$problem"
@@ -201,7 +270,7 @@ run_width() {
     kinds=(batch)
   else
     problem=$(sequence_problem)
-    if [ -z "$problem" ]; then pass "$width MSI secures its folder before InstallFiles and installs the driver after it"; else fail "$width $problem"; fi
+    if [ -z "$problem" ]; then pass "$width MSI secures and checks its folder before InstallFiles and installs the driver after it"; else fail "$width $problem"; fi
   fi
   if [ "$width" = x64 ] && ! runs_32bit; then
     echo "The x86 NSIS installer's 2 cases in the 64-bit prefix were skipped: $(no_32bit_reason)."
@@ -234,14 +303,15 @@ if [ -z "${DISPLAY:-}" ]; then  # drvsetup.exe shows its progress dialog
 fi
 
 if python3 tests/installers/guide_sync.py; then pass "the guide's snippets match the examples"; else fail "the guide's snippets"; fi
-# Under Wine icacls changes no ACL: what can be checked is that the folder is secured before the copy.
+# Under Wine icacls changes no ACL: what can be checked is that the folder is secured, then found
+# empty and owned by Administrators, before the copy.
 unsecured=""
 for file in "$examples/drvsetup.nsi" "$examples/drvsetup.cmd"; do
-  awk '/icacls/ && !s { s = NR } /^ *(File|copy) / && !c { c = NR } END { exit !(s && s < c) }' "$file" ||
-    unsecured+=" $file"
+  awk '/icacls/ && !s { s = NR } /GetSecurityDescriptorSddlForm/ && !o { o = NR } /^ *(File|copy) / && !c { c = NR }
+    END { exit !(s && s < o && o < c) }' "$file" || unsecured+=" $file"
 done
-if [ -z "$unsecured" ]; then pass "the NSIS and batch examples secure their folder before they copy into it"
-else fail "icacls does not come before the first copy in:$unsecured"; fi
+if [ -z "$unsecured" ]; then pass "the NSIS and batch examples secure and check their folder before they copy into it"
+else fail "icacls, then the owner check, do not come before the first copy in:$unsecured"; fi
 run_width x64 x64
 if runs_32bit; then
   run_width x86 x86

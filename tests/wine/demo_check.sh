@@ -12,6 +12,7 @@ expected=(
   '^     description: Drvsetup Demo Device$'
   '^     driver key:  \{104A9255-61CF-477F-BAEA-C230AEDD3511\}\\[0-9]{4}$'
   "^   value written by the INF's AddReg: drvsetup demo$"
+  '^   file copied by the INF.s CopyFiles: C:\\windows\\system32\\drivers\\drvsetup-demo.sys$'
   '^PASS: '
 )
 
