@@ -23,13 +23,14 @@ scripts/wine-prefix "$arch" "$prefix" >/dev/null ||
   fail "no Wine prefix"
 demo=$prefix/drive_c/demo wide=$prefix/drive_c/Пример
 mkdir -p "$demo" "$wide"
-cp examples/demo/drvsetup-demo.inf "$bin/drvsetup.exe" "$demo/"
+# Each INF with the package's other files beside it: without them Wine's update does not end.
+cp examples/demo/drvsetup-demo.{inf,cat,sys} "$bin/drvsetup.exe" "$demo/"
 sed 's/"Drvsetup Demo Device"/"Decoy Device"/' examples/demo/drvsetup-demo.inf \
   >"$prefix/drive_c/windows/inf/drvsetup-demo.inf"
 # A device of its own for the folder outside the code page, and an INF for it alone.
 sed -e 's/ROOT\\DRVSETUPDEMO/ROOT\\DRVSETUPWIDE/' -e 's/"Drvsetup Demo Device"/"Wide Path Device"/' \
   examples/demo/drvsetup-demo.inf >"$wide/drvsetup-demo.inf"
-cp "$bin/drvsetup.exe" "$wide/"
+cp examples/demo/drvsetup-demo.{cat,sys} "$bin/drvsetup.exe" "$wide/"
 bin=$root/$bin
 
 for hwid in 'ROOT\DRVSETUPDEMO' 'ROOT\DRVSETUPWIDE'; do
