@@ -27,5 +27,6 @@ if(DRVSETUP_PE_CHECKSUM)
 endif()
 
 include(tests/wine/targets.cmake)
+include(tests/installers/targets.cmake)
 include(tools/targets.cmake)
 include(bench/targets.cmake)

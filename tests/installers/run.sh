@@ -14,6 +14,7 @@ width_cases() { if [ "$1" = arm64 ]; then echo 6; else echo 14; fi; }
 drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
 package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driver package
 copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
+powershell=WindowsPowerShell/v1.0/powershell.exe  # under a system folder
 declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
 passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
@@ -114,25 +115,25 @@ fresh_prefix() {
     >"$work/register.log" 2>&1 || { cat "$work/register.log"; return 1; }
 }
 
-# Wine's powershell.exe is a stub: each system folder gets the stand-in of its width, which answers
-# the examples' query with the folder's emptiness and the owner in powershell_owner.txt (owned).
+# Wine's powershell.exe is a stub: system32 gets the stand-in of the prefix's width, syswow64
+# the x86 one; owned SDDL says which owner they report for the examples' folder.
 powershell_standin() {
-  local folder=$WINEPREFIX/drive_c/windows/system32 build=$width
-  [ "$width" != x64 ] || cp_standin x86 "$WINEPREFIX/drive_c/windows/syswow64"
-  cp_standin "$build" "$folder"
+  [ "$width" != x64 ] || cp build/mingw-x86/powershell_standin.exe "$WINEPREFIX/drive_c/windows/syswow64/$powershell"
+  cp "build/mingw-$width/powershell_standin.exe" "$WINEPREFIX/drive_c/windows/system32/$powershell"
   timeout -k 5 60 scripts/wine-run "$width" reg add 'HKCU\Software\Wine\DllOverrides' /v powershell.exe /d native /f >/dev/null 2>&1
   owned O:BA
 }
-cp_standin() {
-  mkdir -p "$2/WindowsPowerShell/v1.0"
-  cp "build/mingw-$1/powershell_standin.exe" "$2/WindowsPowerShell/v1.0/powershell.exe"
-}
-# owned SDDL: the owner Windows would report for the examples' folder.
-owned() {
-  local folder
-  for folder in "$WINEPREFIX"/drive_c/windows/{system32,syswow64}/WindowsPowerShell/v1.0; do
-    [ ! -d "$folder" ] || echo "$1" >"$folder/powershell_owner.txt"
-  done
+owned() { local exe; for exe in "$WINEPREFIX"/drive_c/windows/*/"$powershell"; do echo "$1" >"${exe%.exe}_owner.txt"; done; }
+
+# not_owned EXAMPLE CODES COMMAND...: with Users the folder's owner once secured, the example stops
+# before it copies anything.
+not_owned() {
+  local problem=
+  owned O:BU
+  "${@:3}"
+  owned O:BA
+  ! installed_file drvsetup.exe || problem="drvsetup.exe was copied; "
+  check "$1, folder owned by Users once secured: stops before copying" "$2" untouched "$problem"
 }
 
 # A file in the examples' folder, as a user who made the folder first could have left; an
@@ -151,14 +152,10 @@ build_problem() {
 
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
 nsis_cases() {
-  local loader=x86 problem=
+  local loader=x86
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
   check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
-  owned O:BU
-  run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
-  ! installed_file drvsetup.exe || problem="drvsetup.exe was copied; "
-  check "x86 NSIS installer, folder owned by Users after securing: stops before copying" 2 untouched "$problem"
-  owned O:BA
+  not_owned "x86 NSIS installer" 2 run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   plant
   run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   check "x86 NSIS installer installs the driver with the $width build" 0 installed
@@ -183,7 +180,7 @@ run_msiexec() {
 
 msi_cases() {
   local problem=
-  msi_not_owned_case
+  not_owned MSI '1603|1627' run_msiexec ok
   run_msiexec fail
   ! installed_file drvsetup.exe || problem+="drvsetup.exe was not rolled back; "
   ! product_registered fail || problem+="the product stayed registered; "
@@ -204,17 +201,6 @@ msi_cases() {
   check "MSI 1.0.1 upgrades 1.0.0 and installs the driver again" 0 installed "$problem"
 }
 
-# The folder owned by Users after securing it: the installation stops before InstallFiles.
-msi_not_owned_case() {
-  local problem=
-  owned O:BU
-  run_msiexec ok
-  ! installed_file drvsetup.exe || problem+="drvsetup.exe was copied; "
-  ! product_registered ok || problem+="the product stayed registered; "
-  check "MSI, folder owned by Users after securing: fails before copying" '1603|1627' untouched "$problem"
-  owned O:BA
-}
-
 # cmd.exe runs the batch file through one that prints its whole exit code; under arm64 Wine with
 # the environment that ARM64 Windows gives a native cmd.exe, which Wine 8.0 does not (it says x86
 # in PROCESSOR_ARCHITECTURE there).
@@ -233,13 +219,7 @@ batch_cases() {
   grep -q 'Could not copy' "$log" || problem="it did not say that the copy failed; "
   check "batch file without the package folder beside it: exits 1, runs nothing" 1 untouched "$problem"
   mv "$WINEPREFIX/drive_c/ok/driver.away" "$WINEPREFIX/drive_c/ok/driver"
-  problem=
-  owned O:BU
-  batch batch-not-owned 'C:\ok\drvsetup.cmd'
-  owned O:BA
-  grep -q 'is not empty or not owned by Administrators' "$log" || problem="it did not say why it stopped; "
-  ! installed_file drvsetup.exe || problem+="drvsetup.exe was copied; "
-  check "batch file, folder owned by Users after securing: exits 1 before copying" 1 untouched "$problem"
+  not_owned "batch file" 1 batch batch-not-owned 'C:\ok\drvsetup.cmd'
   problem=
   batch batch-fail 'C:\fail\drvsetup.cmd'
   grep -q 'Driver installation failed with exit code 5' "$log" || problem="it did not report code 5; "

@@ -18,7 +18,3 @@ endforeach()
 add_executable(progress_test tests/wine/progress_test.cpp progress/progress_dialog.cpp
   install/system_library.cpp resources/drvsetup.rc)
 target_link_options(progress_test PRIVATE -static)
-
-# powershell.exe for the installer tests, answering the examples' owner query.
-add_executable(powershell_standin tests/installers/powershell_standin.cpp)
-target_link_options(powershell_standin PRIVATE -static)
