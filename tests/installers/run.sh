@@ -151,6 +151,7 @@ build_problem() {
 }
 
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
+nsis_count=3
 nsis_cases() {
   local loader=x86
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
@@ -252,12 +253,12 @@ run_width() {
     problem=$(sequence_problem)
     if [ -z "$problem" ]; then pass "$width MSI secures and checks its folder before InstallFiles and installs the driver after it"; else fail "$width $problem"; fi
   fi
-  if [ "$width" = x64 ] && ! runs_32bit; then
-    echo "The x86 NSIS installer's 2 cases in the 64-bit prefix were skipped: $(no_32bit_reason)."
-    kinds=(msi batch) skipped=$((skipped + 2))
-  fi
   if ! scripts/wine-prefix "$width" "$work/wine-$width"; then
     fail "$width: no Wine prefix"; failed=$((failed + cases - ${#kinds[@]})); return
+  fi
+  if [ "$width" = x64 ] && problem=$(no_x86_half "$work/wine-$width"); then
+    echo "The x86 NSIS installer's $nsis_count cases in the 64-bit prefix were skipped: $problem."
+    kinds=(msi batch) skipped=$((skipped + nsis_count))
   fi
   for kind in "${kinds[@]}"; do
     fresh_prefix "$kind" || { fail "$width $kind: cannot register the demo device"; continue; }
