@@ -63,9 +63,17 @@ static const char* InfPathAsTyped(const Tokens& t) {
 
 // No device has the ID yet: where the caller chose a code for that, the package
 // waits in the driver store, and Windows installs it when the device comes.
-static int Failed(const char* fullPath) {
+// The update says the same for an ID that no INF line offers here (a typo, another
+// platform's section): then Windows would never install the package, and nothing is staged.
+static int Failed(const char* fullPath, const char* hardwareId) {
   int code = NoDeviceExitCode();
-  if (code == 0 || platform.updateError() != NO_SUCH_DEVINST) return EXIT_FAILED;
+  if (code == 0) return EXIT_FAILED;
+  if (platform.runsUnderWow64()) {  // its store is not the one the 64-bit system installs from
+    LogNoStagingUnderWow64();
+    return EXIT_FAILED;
+  }
+  if (platform.updateError() != NO_SUCH_DEVINST) return EXIT_FAILED;
+  if (!platform.infOffersHardwareId(fullPath, hardwareId)) return EXIT_FAILED;
   staged = platform.stageDriverPackage(fullPath, unattended);
   return staged ? code : EXIT_FAILED;
 }
@@ -91,7 +99,7 @@ static int Install(const Tokens& t, int silent) {
   int* report = silent || unattended ? &rebootRequired : nullptr;
   int result = platform.installDriver(fullPath, t.narrow[2], report, unattended);
   if (!unattended) platform.stopProgress();
-  if (result == 0) return Failed(fullPath);
+  if (result == 0) return Failed(fullPath, t.narrow[2]);
   // Only a report is read: in normal mode the update prompts itself.
   return report != nullptr && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
@@ -136,6 +144,13 @@ int RunSetup() {
   LogStart();
   unattended = !platform.windowStationVisible();
   if (unattended) LogUnattended();
+  unsigned long session, console;
+  // Session 0 has a visible window station, yet since Vista nobody sees it; WinPE's own
+  // console is session 0, and there a person does.
+  if (!unattended && platform.sessionIds(&session, &console) && session == 0 && console != 0) {
+    unattended = 1;
+    LogSessionZero(console);
+  }
   Tokens t = {};
   if (!ReadTokens(&t))
     return Finish(Road("the line as typed splits into another count of tokens: nothing done",

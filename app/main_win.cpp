@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "../install/install_driver.h"
+#include "../install/offered_id.h"
 #include "../install/stage_package.h"
 #include "../install/system_library.h"
 #include "../progress/progress_dialog.h"
@@ -76,14 +77,32 @@ static int WindowStationVisible() {
   return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
+typedef BOOL(WINAPI* ProcessIdToSessionIdFn)(DWORD processId, DWORD* sessionId);
+typedef DWORD(WINAPI* WTSGetActiveConsoleSessionIdFn)();
+
+// Both from kernel32, which every process has loaded; missing before Windows XP.
+static int SessionIds(unsigned long* process, unsigned long* console) {
+  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  ProcessIdToSessionIdFn ofProcess = reinterpret_cast<ProcessIdToSessionIdFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel32, "ProcessIdToSessionId")));
+  WTSGetActiveConsoleSessionIdFn ofConsole = reinterpret_cast<WTSGetActiveConsoleSessionIdFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel32, "WTSGetActiveConsoleSessionId")));
+  DWORD session;
+  if (ofProcess == nullptr || ofConsole == nullptr || !ofProcess(GetCurrentProcessId(), &session)) return 0;
+  *process = session;
+  *console = ofConsole();
+  return 1;
+}
+
 static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine,     AllocFixed,    ShowMessage,   InfFileExists,
-                     FullPath,            InstallDriver, StartProgress, StopProgressDialog,
-                     ReadWideCommandLine, ExactAnsi,     ShortAnsiPath, ReadEnvironmentVariable,
-                     WindowStationVisible, LastUpdateError,        StageDriverPackage};
+Platform platform = {ReadCommandLine,      AllocFixed,      ShowMessage,         InfFileExists,
+                     FullPath,             InstallDriver,   StartProgress,       StopProgressDialog,
+                     ReadWideCommandLine,  ExactAnsi,       ShortAnsiPath,       ReadEnvironmentVariable,
+                     WindowStationVisible, SessionIds,      LastUpdateError,     InfOffersHardwareId,
+                     RunsUnderWow64,       StageDriverPackage};
 
 LogPlatform logPlatform = {OpenLog,       AllocFixed,      LockLogFile,   SeekLogEnd,
                            WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,

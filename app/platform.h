@@ -25,7 +25,12 @@ struct Platform {
   // 0 when the process's window station has no screen (a service, SYSTEM's session), so that
   // nobody could see or answer a window; 1 when it has one, or its flags cannot be read.
   int (*windowStationVisible)();
+  // The process's session and the console's: 1 when both could be read.
+  int (*sessionIds)(unsigned long* process, unsigned long* console);
   unsigned long (*updateError)();  // the last error the driver update left when it failed
+  // 1 when the INF offers the hardware ID on this platform (the log says what was read).
+  int (*infOffersHardwareId)(const char* fullInfPath, const char* hardwareId);
+  int (*runsUnderWow64)();  // 1 for a 32-bit build on 64-bit Windows
   // Adds the package to the driver store for a device plugged in later; 1 when it is there.
   int (*stageDriverPackage)(const char* fullInfPath, int unattended);
 };

@@ -13,7 +13,9 @@ add_executable(drvsetup WIN32
   app/main_win.cpp
   app/load_config.cpp
   diagnostics/diagnostic_log_win.cpp
+  install/device_status.cpp
   install/install_driver.cpp
+  install/offered_id.cpp
   install/stage_package.cpp
   install/system_library.cpp
   progress/progress_dialog.cpp

@@ -187,6 +187,15 @@ void LogUnattended() {
             "dialog is shown, and the update is told not to show a window, as nobody could answer");
 }
 
+void LogSessionZero(unsigned long console) {
+  if (logFile == nullptr) return;
+  Put("session 0, while the console is session ");
+  PutNumber(console);
+  Put(": nobody sees its windows, so no box and no dialog is shown, and the update is told not "
+      "to show a window, as nobody could answer");
+  EndLine();
+}
+
 void LogRoad(const char* road) { WriteLine("road: ", road); }
 
 void LogInfRecovery(const wchar_t* wide, const char* shortPath) {
@@ -291,6 +300,123 @@ void LogStaging(const char* infPath, const char* published, unsigned long error)
   Put("staging: failed: ");
   PutError(error, true);
 }
+
+static void PutVersion(unsigned long major, unsigned long minor, unsigned long build) {
+  PutNumber(major);
+  PutChar('.');
+  PutNumber(minor);
+  PutChar('.');
+  PutNumber(build);
+}
+
+void LogOfferSections(int systemChose, const char* architecture, unsigned long major, unsigned long minor,
+                      unsigned long build) {
+  if (logFile == nullptr) return;
+  Put("offer check: the models sections for NT");
+  Put(architecture);
+  Put(" on Windows ");
+  PutVersion(major, minor, build);
+  Put(systemChose ? ", as SetupDiGetActualModelsSectionA chooses them"
+                  : ", chosen by their decorations (the system has no SetupDiGetActualModelsSectionA)");
+  EndLine();
+}
+
+void LogModelsSection(const char* entry, const char* section, int lines) {
+  if (logFile == nullptr) return;
+  Put("offer check: [Manufacturer] entry ");
+  PutQuoted(entry);
+  if (section == nullptr) {
+    Put(" names no models section for this platform");
+  } else {
+    Put(": read ");
+    PutQuoted(section);
+    Put(", ");
+    PutNumber(static_cast<unsigned long>(lines));
+    Put(lines == 1 ? " line" : " lines");
+  }
+  EndLine();
+}
+
+void LogOfferVerdict(const char* hardwareId, const char* section, const char* architecture) {
+  if (logFile == nullptr) return;
+  Put("offer check: ");
+  PutQuoted(hardwareId);
+  if (section != nullptr) {
+    Put(" is offered by ");
+    PutQuoted(section);
+  } else {
+    Put(" is on no line of the models sections for NT");
+    Put(architecture);
+    Put(" read above, so no device with it would ever get this package here: nothing is staged; "
+        "compare the ID with Device Manager's Hardware Ids and the INF's models sections");
+  }
+  EndLine();
+}
+
+void LogOfferError(const char* what, unsigned long error) {
+  if (logFile == nullptr) return;
+  Put("offer check: nothing is staged: ");
+  Put(what);
+  if (error == 0) {
+    EndLine();
+    return;
+  }
+  Put(": ");
+  PutError(error, false);
+}
+
+void LogNoStagingUnderWow64() {
+  if (logFile == nullptr) return;
+  LogProcess process = {};
+  logPlatform.describeProcess(&process);
+  Put("staging: refused: a 32-bit program cannot stage drivers on 64-bit Windows: use the ");
+  Put(process.native != nullptr ? process.native : "64-bit");
+  Put(" drvsetup.exe");
+  EndLine();
+}
+
+void LogDeviceStatus(const char* instanceId, const char* matchedId, int compatible, int read,
+                     unsigned long status, unsigned long problem) {
+  if (logFile == nullptr) return;
+  const unsigned long STARTED = 0x8, HAS_PROBLEM = 0x400;  // DN_STARTED, DN_HAS_PROBLEM
+  Put("device: ");
+  PutQuoted(instanceId);
+  Put(compatible ? " has it as a compatible ID " : " has it as a hardware ID ");
+  PutQuoted(matchedId);
+  if (!read) {
+    Put(": its status cannot be read (CM_Get_DevNode_Status gave ");
+    PutNumber(status);
+    Put(")");
+    EndLine();
+    return;
+  }
+  Put(": status 0x");
+  PutNumber(status, 8, 16);
+  if (status == 0) {  // no present device has none of the flags: Wine's answer
+    Put(", no flag at all: the system does not tell whether the driver runs");
+    EndLine();
+    return;
+  }
+  Put(status & STARTED ? ", started" : ", not started");
+  if (!(status & HAS_PROBLEM)) {
+    Put(", no problem");
+    EndLine();
+    return;
+  }
+  Put(", problem ");
+  PutNumber(problem);
+  const ProblemName* known = FindProblemName(problem);
+  if (known != nullptr) {
+    Put(" ");
+    Put(known->name);
+  }
+  EndLine();
+  if (known != nullptr) WriteLine("hint: ", known->hint);
+}
+
+void LogDeviceNote(const char* note) { WriteLine("device: ", note); }
+
+int LogIsOn() { return logFile != nullptr; }
 
 int LogExit(int exitCode, const char* meaning) {
   if (logFile == nullptr) return exitCode;

@@ -19,6 +19,7 @@ void LogStart();  // opens DRVSETUP_LOG through the platform
 void LogCommandLine(const char* line, char* const* tokens, int count);
 void LogTokenAsTyped(int index, const wchar_t* wide);  // for a token that is not as typed
 void LogUnattended();  // the window station has no screen: nothing will be shown
+void LogSessionZero(unsigned long console);  // session 0, the console elsewhere: nothing shown
 void LogRoad(const char* road);
 // Only for an INF token that is not as typed: shortPath null when the file has no
 // short name in the ANSI code page.
@@ -34,4 +35,18 @@ void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int 
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
 // The package added to the driver store for want of a device: published null when that failed.
 void LogStaging(const char* infPath, const char* published, unsigned long error);
+// The check that the INF offers the hardware ID, before its package is staged: which models
+// sections it read (chosen by the system, or here by their decorations), and its verdict.
+void LogOfferSections(int systemChose, const char* architecture, unsigned long major, unsigned long minor,
+                      unsigned long build);
+void LogModelsSection(const char* entry, const char* section, int lines);  // section null: none here
+void LogOfferVerdict(const char* hardwareId, const char* section, const char* architecture);  // null: not offered
+void LogOfferError(const char* what, unsigned long error);  // error 0: nothing more to name
+void LogNoStagingUnderWow64();  // a 32-bit build on 64-bit Windows never stages
+// After a successful update, each present device with the ID: its instance ID, which of its
+// IDs matched, and its status and problem code as Device Manager has them.
+void LogDeviceStatus(const char* instanceId, const char* matchedId, int compatible, int read,
+                     unsigned long status, unsigned long problem);
+void LogDeviceNote(const char* note);  // why no device status was written
+int LogIsOn();
 int LogExit(int exitCode, const char* meaning);  // returns exitCode

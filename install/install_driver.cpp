@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "../diagnostics/diagnostic_log.h"
+#include "device_status.h"
 #include "system_library.h"
 
 static DWORD updateError;
@@ -43,5 +44,6 @@ int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequir
   updateError = lastError;
   FreeLibrary(library);
   LogUpdateResult(result, lastError, rebootRequired);
+  if (result) LogDevicesWithId(hardwareId);
   return result;
 }

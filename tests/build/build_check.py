@@ -20,7 +20,7 @@ FORBIDDEN_FUNCTIONS = {b"SetFilePointer"}
 MACHINES = {"mingw-x86": "IMAGE_FILE_MACHINE_I386", "mingw-x64": "IMAGE_FILE_MACHINE_AMD64",
             "mingw-arm64": "IMAGE_FILE_MACHINE_ARM64"}
 # Guards against unnoticed growth; raised as the log, the shared-log lock and the wide path grew it.
-SIZE_LIMITS = {"IMAGE_FILE_MACHINE_I386": 30 * 1024, "IMAGE_FILE_MACHINE_ARM64": 32 * 1024}
+SIZE_LIMITS = {"IMAGE_FILE_MACHINE_I386": 44 * 1024, "IMAGE_FILE_MACHINE_ARM64": 48 * 1024}
 TEXT = "Please wait while setup is installing some components...."
 
 

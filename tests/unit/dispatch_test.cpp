@@ -175,6 +175,40 @@ TEST(RestartExitCode, IgnoredValueChangesNothing) {
   ResetFakePlatform();
 }
 
+// Session 0 counts as unattended when the console is in another session (services, an
+// "interactive" service's box); WinPE's console is session 0, and sessions that cannot be
+// read change nothing.
+TEST(Unattended, SessionZeroWithTheConsoleElsewhere) {
+  struct {
+    bool visible;
+    int sessionsRead;
+    unsigned long process, console;
+    bool unattended;
+  } cases[] = {
+      {true, 1, 0, 1, true},   {true, 1, 0, 0xFFFFFFFF, true}, {true, 1, 0, 0, false},
+      {true, 1, 1, 1, false},  {true, 1, 2, 1, false},         {true, 0, 0, 1, false},
+      {false, 1, 1, 1, true},  {false, 0, 0, 0, true},
+  };
+  for (const auto& c : cases) {
+    for (const char* line : {"drvsetup.exe x.inf ID", "drvsetup.exe"}) {
+      ResetFakePlatform();
+      SCOPED_TRACE(std::to_string(c.process) + " in console " + std::to_string(c.console) + ": " + line);
+      fake.windowStationVisible = c.visible;
+      fake.sessionsRead = c.sessionsRead;
+      fake.processSession = c.process;
+      fake.consoleSession = c.console;
+      fake.commandLine = line;
+      fake.existingFiles = {"x.inf"};
+      bool install = line[12] != '\0';
+      EXPECT_EQ(RunSetup(), install ? 0 : 1);
+      EXPECT_EQ(fake.installUnattended, install && c.unattended);
+      EXPECT_EQ(fake.installSilent, install && c.unattended);  // the report address: no prompt
+      EXPECT_EQ(fake.boxes.size(), install || c.unattended ? 0u : 1u);
+    }
+  }
+  ResetFakePlatform();
+}
+
 TEST(PathError, LongPathIsShownWhole) {
   ResetFakePlatform();
   const std::string path(30000, 'p');
@@ -193,11 +227,23 @@ TEST(NoDeviceExitCode, StagesOnlyForNoDeviceAndAChosenCode) {
     unsigned long updateError;
     int stageResult, exitCode;
     bool staged;
+    int offered = 1;  // the INF offers the ID on this platform
+    const char *build = "x64", *native = "x64";
+    bool offerChecked = true;
   } cases[] = {
       {L"3011", 0xE000020B, 1, 3011, true},  {L"3011", 0xE000020B, 0, 5, true},
-      {L"3011", 0xE0000235, 1, 5, false},    {nullptr, 0xE000020B, 1, 5, false},
-      {L"", 0xE000020B, 1, 5, false},        {L"5", 0xE000020B, 1, 5, false},
-      {L"259", 0xE000020B, 1, 5, false},     {L"+3011", 0xE000020B, 1, 5, false},
+      {L"3011", 0xE0000235, 1, 5, false, 1, "x64", "x64", false},
+      {nullptr, 0xE000020B, 1, 5, false, 1, "x64", "x64", false},
+      {L"", 0xE000020B, 1, 5, false, 1, "x64", "x64", false},
+      {L"5", 0xE000020B, 1, 5, false, 1, "x64", "x64", false},
+      {L"259", 0xE000020B, 1, 5, false, 1, "x64", "x64", false},
+      {L"+3011", 0xE000020B, 1, 5, false, 1, "x64", "x64", false},
+      // A typo, or an ID only another platform's section lists: Windows would never install it.
+      {L"3011", 0xE000020B, 1, 5, false, 0},
+      // A 32-bit build on 64-bit Windows never stages, whatever the update said.
+      {L"3011", 0xE000020B, 1, 5, false, 1, "x86", "x64", false},
+      {L"3011", 0xE0000235, 1, 5, false, 1, "x86", "arm64", false},
+      {L"3011", 0xE000020B, 1, 3011, true, 1, "x86", "x86"},
   };
   for (const auto& c : cases) {
     for (const char* line : {"drvsetup.exe x.inf ID", "drvsetup.exe x.inf ID /s"}) {
@@ -210,8 +256,12 @@ TEST(NoDeviceExitCode, StagesOnlyForNoDeviceAndAChosenCode) {
       fake.updateError = c.updateError;
       fake.noDeviceExitCode = c.value;
       fake.stageResult = c.stageResult;
+      fake.offered = c.offered;
+      fake.build = c.build;
+      fake.native = c.native;
       EXPECT_EQ(RunSetup(), c.exitCode);
       EXPECT_EQ(std::count(fake.events.begin(), fake.events.end(), "stage"), c.staged ? 1 : 0);
+      EXPECT_EQ(fake.offerChecks, c.offerChecked ? std::vector<std::string>{"ID"} : std::vector<std::string>{});
     }
   }
   ResetFakePlatform();

@@ -103,7 +103,22 @@ static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
 
 static int FakeWindowStationVisible() { return fake.windowStationVisible; }
 
+static int FakeSessionIds(unsigned long* process, unsigned long* console) {
+  *process = fake.processSession;
+  *console = fake.consoleSession;
+  return fake.sessionsRead;
+}
+
 static unsigned long FakeUpdateError() { return fake.updateError; }
+
+static int FakeInfOffers(const char*, const char* hardwareId) {
+  fake.offerChecks.push_back(hardwareId);
+  return fake.offered;
+}
+
+static int FakeRunsUnderWow64() {
+  return std::string(fake.build) == "x86" && fake.native != nullptr && std::string(fake.native) != "x86";
+}
 
 static int FakeStageDriverPackage(const char* fullInfPath, int) {
   fake.events.push_back("stage");
@@ -159,7 +174,8 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
 Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   FakeInfFileExists,
                      FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
                      FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable,
-                     FakeWindowStationVisible, FakeUpdateError,       FakeStageDriverPackage};
+                     FakeWindowStationVisible, FakeSessionIds, FakeUpdateError, FakeInfOffers,
+                     FakeRunsUnderWow64,  FakeStageDriverPackage};
 
 LogPlatform logPlatform = {FakeOpenLog,  FakeAlloc,     FakeLockLog,         FakeSeekLogEnd,
                            FakeWriteLog, FakeUnlockLog, FakeDescribeProcess, FakeLastError,

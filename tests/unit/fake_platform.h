@@ -58,6 +58,10 @@ struct FakeState {
   std::vector<std::wstring> environmentReads;
   const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
   int stageResult = 1;                         // what staging the package gives
+  int offered = 1;                             // the INF offers the ID on this platform
+  std::vector<std::string> offerChecks;        // the IDs it was asked about
+  int sessionsRead = 1;                        // the two session IDs could be read
+  unsigned long processSession = 1, consoleSession = 1;
 };
 
 extern FakeState fake;

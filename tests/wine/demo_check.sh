@@ -9,6 +9,7 @@ expected=(
   '^     driver key:  none$'
   '^   normal mode: exit code 0$'
   '^   silent mode: exit code 0$'
+  '^   the log: device: \[ROOT\\DRVSETUPDEMO\\[0-9]{4}\] has it as a hardware ID \[ROOT\\DRVSETUPDEMO\]: status 0x[0-9A-F]{8}, '
   '^     description: Drvsetup Demo Device$'
   '^     driver key:  \{104A9255-61CF-477F-BAEA-C230AEDD3511\}\\[0-9]{4}$'
   "^   value written by the INF's AddReg: drvsetup demo$"

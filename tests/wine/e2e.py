@@ -18,7 +18,7 @@ import shutil
 import subprocess
 import sys
 
-from e2e_cases import ARCHS, CASES, INF, USAGE, MISSING, LOG, WIDE_FOLDER, LOOKALIKE_FOLDER
+from e2e_cases import ARCHS, CASES, INF, USAGE, MISSING, LOG, TEST_INF, WIDE_FOLDER, LOOKALIKE_FOLDER
 
 DIALOG = ["Kavrel Driver Setup",
           b"Please wait while setup is installing some components....",
@@ -82,7 +82,9 @@ class Prefix:
         for name in ("x.inf", "locked.inf", "\xe9t\xe9.inf", "held.log", WIDE_FOLDER + "/x.inf",
                      LOOKALIKE_FOLDER + "/x.inf", "Acme/x.inf"):
             with open(os.path.join(self.t, name), "w") as f:
-                f.write('[Version]\nSignature="$Windows NT$"\n')  # what the store takes as an INF
+                f.write(TEST_INF)
+        with open(os.path.join(self.t, "nomodels.inf"), "w") as f:
+            f.write(TEST_INF.split("[Manufacturer]")[0])  # what the store takes as an INF, offering nothing
         exe = os.path.join(self.build, "drvsetup.exe")
         shutil.copy(exe, os.path.join(self.t, "app", "drvsetup.exe"))
         shutil.copy(exe, os.path.join(self.t, "planted", "drvsetup.exe"))
@@ -169,9 +171,14 @@ class Prefix:
                 relay, records(os.path.join(self.t, "planted.marker")), self.read_log(case))
 
     def same_text(self, path):
-        """True when the file holds x.inf's text: the package staged in the driver store."""
-        with open(path, "rb") as f, open(os.path.join(self.t, "x.inf"), "rb") as x:
-            return f.read() == x.read()
+        """True when the file holds a test INF's text: the package staged in the driver store."""
+        with open(path, "rb") as f:
+            text = f.read()
+        for name in ("x.inf", "nomodels.inf"):
+            with open(os.path.join(self.t, name), "rb") as f:
+                if f.read() == text:
+                    return True
+        return False
 
     def read_log(self, case):
         path = os.path.join(self.t, "drvsetup.log")

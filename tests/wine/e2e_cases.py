@@ -76,6 +76,42 @@ NAME_CHAR = rb"[!->@-\[\]-~]"
 SHORT_INF = re.compile(rb"C:\\t\\%s{1,8}~%s{1,3}\\x\.inf" % (NAME_CHAR, NAME_CHAR))
 
 
+# The test INF: ID (a hardware ID) and COMPAT\ID (a compatible one) for every platform, one ID
+# for each platform's section alone, and one in the undecorated section, which a decorated entry
+# keeps from being read.
+TEST_INF = """[Version]
+Signature="$Windows NT$"
+
+[Manufacturer]
+%Vendor% = Models, NTx86, NTamd64, NTarm64, NTia64
+
+[Models]
+%Device% = Install, ONLY\\UNDECORATED
+""" + "".join("""
+[Models.NT%s]
+%%Device%% = Install, ID
+%%Device%% = Install, HW\\MAIN, COMPAT\\ID
+%%Device%% = Install, ONLY\\%s
+""" % (platform, platform.upper()) for platform in ("x86", "amd64", "arm64", "ia64")) + """
+[Install]
+
+[Strings]
+Vendor = "Test"
+Device = "Test device"
+"""
+NO_MODELS = b"C:\\t\\nomodels.inf"
+ERROR_HINTS = [  # the update's error, its name and the start of its hint
+    ("E0000244", b"ERROR_SIGNATURE_OSATTRIBUTE_MISMATCH", b"the package's signature does not cover this version"),
+    ("E0000247", b"ERROR_DRIVER_STORE_ADD_FAILED", b"Windows could not add the package to the driver store"),
+    ("E0000248", b"ERROR_DEVICE_INSTALL_BLOCKED", b"a device installation restriction policy blocks"),
+    ("E0000249", b"ERROR_DRIVER_INSTALL_BLOCKED", b"Windows blocks this driver"),
+    ("E000024B", b"ERROR_FILE_HASH_NOT_IN_CATALOG", b"a file of the package is not in its catalog"),
+    ("4C7", b"ERROR_CANCELLED", b"a person declined a prompt"),
+    ("800B0100", b"TRUST_E_NOSIGNATURE", b"the driver package is unsigned or its signer is not trusted: sign "
+     b"its catalog file; since Windows 10 1607 a kernel-mode driver loads only when Microsoft signed it"),
+]
+
+
 def lit(text):
     """A log line's start, matched literally."""
     return b"^" + re.escape(text)
@@ -315,6 +351,38 @@ CASES = [
           (None, "unset", 5, 0, "E000020B"), ("", "empty", 5, 0, "E000020B"), ("5", "5", 5, 0, "E000020B"),
           ("259", "259", 5, 0, "E000020B"), ("3011", "3011, another error", 5, 0, "E0000235"),
           ("3011", "3011, a device present", 0, 1, "")]],
+    # The update says "no device" for an ID that no line offers for this platform too: only an ID
+    # that the models section for this platform lists is staged.
+    *[case("no device, offer check: " + name, b"drvsetup.exe " + inf + b" " + hwid, code, call=(hwid, inf, False),
+           result=0, error="E000020B", reboot=0, nodevice="3011", staged=code == 3011, arch=archs)
+      for name, hwid, inf, code, archs in [
+          ("mistyped ID", b"IDX", INF, 5, ARCHS), ("the ID in lower case", b"id", INF, 3011, ARCHS),
+          ("a compatible ID", b"compat\\id", INF, 3011, ARCHS),
+          ("the x86 section's ID on x86", b"ONLY\\X86", INF, 3011, ("x86",)),
+          ("the amd64 section's ID on x64", b"ONLY\\AMD64", INF, 3011, ("x64",)),
+          ("the arm64 section's ID on arm64", b"ONLY\\ARM64", INF, 3011, ("arm64",)),
+          ("the x86 section's ID elsewhere", b"ONLY\\X86", INF, 5, ("x64", "arm64")),
+          ("the arm64 section's ID elsewhere", b"ONLY\\ARM64", INF, 5, ("x86", "x64")),
+          ("the ia64 section's ID", b"ONLY\\IA64", INF, 5, ARCHS),
+          ("the undecorated section's ID", b"ONLY\\UNDECORATED", INF, 5, ARCHS),
+          ("an INF with no models", b"ID", NO_MODELS, 5, ARCHS)]],
+    case("log: no device, an ID the INF does not offer", b"drvsetup.exe " + INF + b" IDX", 5,
+         call=(b"IDX", INF, False), result=0, error="E000020B", nodevice="3011",
+         log=[lit(b"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST\r"),
+              rb"^offer check: the models sections for NT(x86|amd64|arm64) on Windows \d+\.\d+\.\d+, chosen by "
+              rb"their decorations \(the system has no SetupDiGetActualModelsSectionA\)\r$",
+              rb"^offer check: \[Manufacturer\] entry \[Models\]: read \[Models\.NT(x86|amd64|arm64)\], 3 lines\r$",
+              lit(b"offer check: [IDX] is on no line of the models sections for NT"),
+              lit(b"exit code 5: failure")]),
+    case("log: no device, an INF with no models", b"drvsetup.exe " + NO_MODELS + b" ID", 5,
+         call=(b"ID", NO_MODELS, False), result=0, error="E000020B", nodevice="3011",
+         log=[lit(b"offer check: nothing is staged: the INF has no [Manufacturer] section, so it offers no device\r"),
+              lit(b"exit code 5: failure")]),
+    *[case("log: update fails with " + name.decode(), b"drvsetup.exe " + INF + b" ID", 5, call=(b"ID", INF, False),
+           result=0, error=code,
+           log=[lit(b"update: returned FALSE, last error 0x%s %s\r" % (code.rjust(8, "0").encode(), name)),
+                lit(b"hint: " + hint), lit(b"exit code 5")])
+      for code, name, hint in ERROR_HINTS],
     case("log: no device, package staged", b"drvsetup.exe " + INF + b" ID", 3011, call=(b"ID", INF, False),
          result=0, error="E000020B", nodevice="3011", staged=True,
          log=[lit(b"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST\r"),
