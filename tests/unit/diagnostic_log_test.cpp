@@ -18,6 +18,7 @@ struct LogCase {
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
   bool unattended = false;                   // the window station has no screen
   const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
+  unsigned long processSession = 1;            // the console is session 1
 };
 
 const char* const kHead[] = {"---- drvsetup run 2024-03-09 07:05:04.032 local time, process 4242",
@@ -95,6 +96,11 @@ const LogCase kCases[] = {
       "exit code 3011: no device yet, the package is in the driver store: "
       "DRVSETUP_NO_DEVICE_EXIT_CODE\r\n"},
      nullptr, false, L"3011"},
+    {"drvsetup.exe", 1, 0,
+     {"session 0, while the console is session 1: nobody sees its windows, so no box and no dialog "
+      "is shown, and the update is told not to show a window, as nobody could answer\r\n",
+      "road: program name only", "usage box not shown: nobody can see it\r\n", "exit code 1"},
+     nullptr, false, nullptr, 0},
 };
 
 void PrintTo(const LogCase& c, std::ostream* out) { *out << '[' << c.line << ']'; }
@@ -133,6 +139,7 @@ TEST_P(LogTest, BlockTellsTheRoad) {
   fake.restartExitCode = c.restartExitCode;
   fake.windowStationVisible = !c.unattended;
   fake.noDeviceExitCode = c.noDeviceExitCode;
+  fake.processSession = c.processSession;
   RunSetup();
   ExpectBlock(c.lines);
   EXPECT_EQ(fake.logOpens, 1);
