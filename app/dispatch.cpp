@@ -1,14 +1,15 @@
 #include "dispatch.h"
 
-#include <stdio.h>
 #include <string.h>
 
+#include "../common/inf_path.h"
+#include "../common/platform.h"
+#include "../common/restart_exit_code.h"
+#include "../common/tokens.h"
+#include "../common/unattended.h"
 #include "../diagnostics/diagnostic_log.h"
 #include "exit_codes.h"
 #include "messages.h"
-#include "platform.h"
-#include "restart_exit_code.h"
-#include "tokens.h"
 
 static const unsigned long NO_SUCH_DEVINST = 0xE000020BUL;  // the set-up API's ERROR_NO_SUCH_DEVINST
 
@@ -16,17 +17,6 @@ static int rebootRequired;
 static int unattended;  // no window can be seen: no box, no dialog, no prompt from the update
 static int staged;      // the package went to the driver store for want of a device
 
-// A look-alike of the switch is not the switch.
-static int IsSwitch(const Tokens& t, int i) {
-  return t.typed[i] && strcmp(t.narrow[i], SILENT_SWITCH) == 0;
-}
-
-int InfFileExists(const char* path) {
-  FILE* file = fopen(path, "r");
-  if (file == nullptr) return 0;
-  fclose(file);
-  return 1;
-}
 
 // Where nobody can see a box, nobody can answer it: the exit code alone tells.
 static void ShowBox(const char* box, const char* text, const char* caption, unsigned icon) {
@@ -50,15 +40,6 @@ static int ShowPathError(const char* path) {
 static int Road(const char* road, int exitCode) {
   LogRoad(road);
   return exitCode;
-}
-
-// The file's short name may fit the code page where its typed path does not;
-// the narrow token is never opened, as it may name another file.
-static const char* InfPathAsTyped(const Tokens& t) {
-  if (t.typed[1]) return t.narrow[1];
-  const char* shortPath = platform.shortAnsiPath(t.wide[1]);
-  LogInfRecovery(t.wide[1], shortPath);
-  return shortPath;
 }
 
 // No device has the ID yet: where the caller chose a code for that, the package
@@ -115,16 +96,16 @@ static int DispatchTokens(const Tokens& t) {
       ShowParametersBox("usage", USAGE_TEXT);
       return EXIT_USAGE;
     case 2:
-      if (IsSwitch(t, 1)) return Road("one argument, /s", EXIT_SWITCH_ONLY);
+      if (IsSilentSwitch(t, 1)) return Road("one argument, /s", EXIT_SWITCH_ONLY);
       LogRoad("one argument, not /s");
       ShowParametersBox("missing-argument", MISSING_ARGUMENT_TEXT);
       return EXIT_MISSING_ARGUMENT;
     case 3:
-      if (IsSwitch(t, 1) || IsSwitch(t, 2))
+      if (IsSilentSwitch(t, 1) || IsSilentSwitch(t, 2))
         return Road("two arguments, one of them /s", EXIT_TWO_WITH_SWITCH);
       return Install(t, 0);
     case 4:
-      if (!IsSwitch(t, 3))
+      if (!IsSilentSwitch(t, 3))
         return Road("the rest of the line after the hardware ID is not exactly /s", EXIT_FAILED);
       return Install(t, 1);
     default:
@@ -141,18 +122,10 @@ static int Finish(int exitCode) {
 int RunSetup() {
   rebootRequired = 0;
   staged = 0;
-  LogStart();
-  unattended = !platform.windowStationVisible();
-  if (unattended) LogUnattended();
-  unsigned long session, console;
-  // Session 0 has a visible window station, yet since Vista nobody sees it; WinPE's own
-  // console is session 0, and there a person does.
-  if (!unattended && platform.sessionIds(&session, &console) && session == 0 && console != 0) {
-    unattended = 1;
-    LogSessionZero(console);
-  }
+  LogStart("drvsetup");
+  unattended = RunIsUnattended();
   Tokens t = {};
-  if (!ReadTokens(&t))
+  if (!ReadTokens(&t, 4))
     return Finish(Road("the line as typed splits into another count of tokens: nothing done",
                        EXIT_FAILED));
   return Finish(DispatchTokens(t));

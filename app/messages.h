@@ -10,5 +10,3 @@
 #define PATH_ERROR_SUFFIX " n'existe pas! "
 
 enum MessageIcon { ICON_ERROR = 0x10, ICON_INFORMATION = 0x40 };
-
-#define SILENT_SWITCH "/s"

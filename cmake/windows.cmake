@@ -11,7 +11,8 @@ target_compile_options(drvsetup_core PRIVATE ${DRVSETUP_COMPILE_FLAGS})
 
 add_executable(drvsetup WIN32
   app/main_win.cpp
-  app/load_config.cpp
+  common/load_config.cpp
+  common/platform_win.cpp
   diagnostics/diagnostic_log_win.cpp
   install/device_status.cpp
   install/install_driver.cpp
@@ -20,13 +21,25 @@ add_executable(drvsetup WIN32
   install/system_library.cpp
   progress/progress_dialog.cpp
   resources/drvsetup.rc)
-target_link_libraries(drvsetup PRIVATE drvsetup_core)
-target_link_options(drvsetup PRIVATE ${DRVSETUP_LINK_FLAGS})
-# lld leaves the PE checksum 0 where GNU ld writes it: the ARM64 toolchain asks for it here.
-if(DRVSETUP_PE_CHECKSUM)
-  add_custom_command(TARGET drvsetup POST_BUILD
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:drvsetup>)
-endif()
+# The removal program: its own entry over the same floors.
+add_executable(drvremove WIN32
+  remove/main_win.cpp
+  common/load_config.cpp
+  common/platform_win.cpp
+  diagnostics/diagnostic_log_win.cpp
+  install/remove_package.cpp
+  install/system_library.cpp
+  progress/progress_dialog.cpp
+  resources/drvsetup.rc)
+foreach(program drvsetup drvremove)
+  target_link_libraries(${program} PRIVATE drvsetup_core)
+  target_link_options(${program} PRIVATE ${DRVSETUP_LINK_FLAGS})
+  # lld leaves the PE checksum 0 where GNU ld writes it: the ARM64 toolchain asks for it here.
+  if(DRVSETUP_PE_CHECKSUM)
+    add_custom_command(TARGET ${program} POST_BUILD
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:${program}>)
+  endif()
+endforeach()
 
 include(tests/wine/targets.cmake)
 include(tests/installers/targets.cmake)

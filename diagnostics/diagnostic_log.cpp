@@ -139,7 +139,7 @@ static void PutArchitectures(const LogProcess& process) {
   EndLine();
 }
 
-void LogStart() {
+void LogStart(const char* program) {
   logFile = logPlatform.openLog();
   if (logFile == nullptr) return;
   line = static_cast<char*>(logPlatform.allocFixed(2 * LINE_SIZE));
@@ -150,7 +150,9 @@ void LogStart() {
   scratch = line + LINE_SIZE;
   LogProcess process = {};
   logPlatform.describeProcess(&process);
-  Put("---- drvsetup run ");
+  Put("---- ");
+  Put(program);
+  Put(" run ");
   PutProcess(process);
   EndLine();
   PutArchitectures(process);
@@ -269,18 +271,81 @@ void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int 
             report ? "restart report address (silent)" : "no restart report address (normal)");
 }
 
-void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired) {
-  if (logFile == nullptr) return;
+// "update: returned TRUE", or FALSE with the error and its hint, and the restart report.
+static void PutResult(const char* call, int result, unsigned long lastError, const int* rebootRequired) {
+  Put(call);
   if (result != 0) {
-    WriteLine("update: returned TRUE");
+    Put(": returned TRUE");
+    EndLine();
   } else {
-    Put("update: returned FALSE, last error ");
+    Put(": returned FALSE, last error ");
     PutError(lastError, true);
   }
   if (rebootRequired == nullptr) return;
-  Put("update: restart report left by the update: ");
+  Put(call);
+  Put(": restart report left by the ");
+  Put(call);
+  Put(": ");
   PutNumber(static_cast<unsigned long>(*rebootRequired));
   Put(*rebootRequired ? " (restart needed)" : " (no restart needed)");
+  EndLine();
+}
+
+void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired) {
+  if (logFile != nullptr) PutResult("update", result, lastError, rebootRequired);
+}
+
+void LogRemovalSearch(const char* infPath) {
+  if (logFile == nullptr) return;
+  Put("removal: looking for ");
+  PutQuoted(infPath);
+  Put(" in the driver store: an INF of the same text in the INF folder, then its published name "
+      "from SetupCopyOEMInfA with SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY (nothing is copied)");
+  EndLine();
+}
+
+void LogRemovalFound(const char* published, unsigned long error) {
+  if (logFile == nullptr) return;
+  if (published != nullptr) {
+    Put("removal: published as ");
+    PutQuoted(published);
+    EndLine();
+  } else if (error == 0) {
+    WriteLine("removal: no copy of this package is in the driver store: nothing to remove");
+  } else {
+    Put("removal: the driver store cannot be searched: ");
+    PutError(error, true);
+  }
+}
+
+void LogRemovalCall(const char* function, const char* argument, int report) {
+  if (logFile == nullptr) return;
+  if (function == nullptr) {
+    WriteLine("removal: neither DiUninstallDriverA nor SetupUninstallOEMInfA can be had");
+    return;
+  }
+  Put("removal: calling ");
+  Put(function);
+  Put(" with ");
+  PutQuoted(argument);
+  if (strcmp(function, "DiUninstallDriverA") == 0) {
+    Put(", flags 0, no owner window, ");
+    Put(report ? "restart report address" : "no restart report address");
+  } else {
+    Put(", flags 0 (not SUOI_FORCEDELETE: a package that a device still uses is refused)");
+  }
+  EndLine();
+}
+
+void LogRemovalResult(int result, unsigned long lastError, const int* rebootRequired) {
+  if (logFile != nullptr) PutResult("removal", result, lastError, rebootRequired);
+}
+
+void LogRemovalLeft(const char* published) {
+  if (logFile == nullptr) return;
+  Put("removal: yet ");
+  PutQuoted(published);
+  Put(" is still in the driver store: the package was not removed");
   EndLine();
 }
 

@@ -15,7 +15,7 @@ struct LogProcess {
   const char* source;  // the function that told native (or failed to)
 };
 
-void LogStart();  // opens DRVSETUP_LOG through the platform
+void LogStart(const char* program);  // opens DRVSETUP_LOG through the platform; "drvsetup"
 void LogCommandLine(const char* line, char* const* tokens, int count);
 void LogTokenAsTyped(int index, const wchar_t* wide);  // for a token that is not as typed
 void LogUnattended();  // the window station has no screen: nothing will be shown
@@ -48,5 +48,12 @@ void LogNoStagingUnderWow64();  // a 32-bit build on 64-bit Windows never stages
 void LogDeviceStatus(const char* instanceId, const char* matchedId, int compatible, int read,
                      unsigned long status, unsigned long problem);
 void LogDeviceNote(const char* note);  // why no device status was written
+// drvremove.exe: the search for the package's published copy (published null: none, or the
+// search failed with error), the removal call (function null: none can be had) and its result.
+void LogRemovalSearch(const char* infPath);
+void LogRemovalFound(const char* published, unsigned long error);
+void LogRemovalCall(const char* function, const char* argument, int report);
+void LogRemovalResult(int result, unsigned long lastError, const int* rebootRequired);
+void LogRemovalLeft(const char* published);  // the call said TRUE, and the copy is still there
 int LogIsOn();
 int LogExit(int exitCode, const char* meaning);  // returns exitCode

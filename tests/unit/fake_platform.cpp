@@ -126,6 +126,15 @@ static int FakeStageDriverPackage(const char* fullInfPath, int) {
   return fake.stageResult;
 }
 
+static int FakeRemoveDriverPackage(const char* fullInfPath, int* rebootRequired, int unattended) {
+  fake.events.push_back("remove");
+  fake.removeInf = fullInfPath;
+  fake.removeSilent = rebootRequired != nullptr;
+  fake.installUnattended = unattended != 0;
+  if (rebootRequired != nullptr) *rebootRequired = fake.rebootReport;
+  return fake.removeResult;
+}
+
 static void FakeStart() { fake.events.push_back("start"); }
 static void FakeStop() { fake.events.push_back("stop"); }
 
@@ -175,7 +184,7 @@ Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   
                      FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
                      FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable,
                      FakeWindowStationVisible, FakeSessionIds, FakeUpdateError, FakeInfOffers,
-                     FakeRunsUnderWow64,  FakeStageDriverPackage};
+                     FakeRunsUnderWow64,  FakeStageDriverPackage, FakeRemoveDriverPackage};
 
 LogPlatform logPlatform = {FakeOpenLog,  FakeAlloc,     FakeLockLog,         FakeSeekLogEnd,
                            FakeWriteLog, FakeUnlockLog, FakeDescribeProcess, FakeLastError,

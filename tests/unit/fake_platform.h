@@ -60,6 +60,9 @@ struct FakeState {
   int stageResult = 1;                         // what staging the package gives
   int offered = 1;                             // the INF offers the ID on this platform
   std::vector<std::string> offerChecks;        // the IDs it was asked about
+  int removeResult = 1;  // no copy of the package is left in the store
+  std::string removeInf;
+  bool removeSilent = false;  // the removal got a restart report address
   int sessionsRead = 1;                        // the two session IDs could be read
   unsigned long processSession = 1, consoleSession = 1;
 };

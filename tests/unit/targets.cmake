@@ -4,7 +4,8 @@ add_executable(unit_tests
   tests/unit/dispatch_test.cpp
   tests/unit/recovery_test.cpp
   tests/unit/diagnostic_log_test.cpp
-  tests/unit/models_section_test.cpp)
+  tests/unit/models_section_test.cpp
+  tests/unit/removal_test.cpp)
 target_link_libraries(unit_tests PRIVATE drvsetup_core GTest::gtest_main)
 # The tests themselves may use exceptions through GoogleTest.
 target_compile_options(unit_tests PRIVATE -fexceptions -frtti)

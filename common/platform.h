@@ -33,6 +33,9 @@ struct Platform {
   int (*runsUnderWow64)();  // 1 for a 32-bit build on 64-bit Windows
   // Adds the package to the driver store for a device plugged in later; 1 when it is there.
   int (*stageDriverPackage)(const char* fullInfPath, int unattended);
+  // Takes this very package off its devices and out of the driver store; 1 when no copy of
+  // it is left there (removed now, or none was there), 0 when it is still there.
+  int (*removeDriverPackage)(const char* fullInfPath, int* rebootRequired, int unattended);
 };
 
 extern Platform platform;

@@ -22,11 +22,11 @@ static int HasToken(const wchar_t* line) {
 // the ANSI code page arrives as '?' or as a look-alike ('Ā' as 'A', U+3000 as a
 // blank, a fullwidth '／' as '/') that names another file, ID or switch. So a
 // token counts only when its wide form converts to it exactly.
-static int CompareWithWide(Tokens* t) {
+static int CompareWithWide(Tokens* t, int maxTokens) {
   for (int& typed : t->typed) typed = 1;
   const wchar_t* wide = platform.getWideCommandLine();
   if (wide == nullptr) return 1;
-  int count = SplitCommandLine(wide, t->wide, 4);
+  int count = SplitCommandLine(wide, t->wide, maxTokens);
   if (count == 0 && HasToken(wide)) return 1;  // no memory to split it: as before
   if (count != t->count) return 0;
   if (IsAscii(wide)) return 1;  // then the narrow line is the same text
@@ -38,9 +38,11 @@ static int CompareWithWide(Tokens* t) {
   return 1;
 }
 
-int ReadTokens(Tokens* t) {
+int ReadTokens(Tokens* t, int maxTokens) {
   const char* line = platform.getCommandLine();
-  t->count = SplitCommandLine(line, t->narrow, 4);
+  t->count = SplitCommandLine(line, t->narrow, maxTokens);
   LogCommandLine(line, t->narrow, t->count);
-  return CompareWithWide(t);
+  return CompareWithWide(t, maxTokens);
 }
+
+int IsSilentSwitch(const Tokens& t, int i) { return t.typed[i] && strcmp(t.narrow[i], SILENT_SWITCH) == 0; }

@@ -1,6 +1,5 @@
 #include "restart_exit_code.h"
 
-#include "exit_codes.h"
 #include "platform.h"
 
 static const long LOWEST_CHOSEN_CODE = 7;  // 1 to 6 are the program's own failures
@@ -25,7 +24,7 @@ static long ChosenCode(const wchar_t* text) {
 
 int RestartExitCode() {
   long code = ChosenCode(platform.getEnvironmentVariable(L"DRVSETUP_RESTART_EXIT_CODE"));
-  return code != 0 ? static_cast<int>(code) : EXIT_INSTALLED;
+  return code != 0 ? static_cast<int>(code) : 0;  // the code of success
 }
 
 int NoDeviceExitCode() {

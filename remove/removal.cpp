@@ -1,0 +1,67 @@
+#include "removal.h"
+
+#include "../common/inf_path.h"
+#include "../common/platform.h"
+#include "../common/restart_exit_code.h"
+#include "../common/tokens.h"
+#include "../common/unattended.h"
+#include "../diagnostics/diagnostic_log.h"
+#include "removal_codes.h"
+
+static int rebootRequired;
+static int unattended;
+
+static int Road(const char* road, int exitCode) {
+  LogRoad(road);
+  return exitCode;
+}
+
+static int Remove(const Tokens& t, int silent) {
+  LogRoad(silent ? "INF path and /s: silent removal" : "INF path: normal removal");
+  const char* infPath = InfPathAsTyped(t);
+  if (infPath == nullptr) return REMOVAL_NO_INF;
+  int opened = platform.infFileExists(infPath);
+  LogInfCheck(infPath, opened);
+  if (!opened) return REMOVAL_NO_INF;  // never a box: an uninstaller runs it, often unattended
+  const char* fullPath = platform.fullPath(infPath);
+  if (fullPath == nullptr) {
+    LogNoFullPath(infPath);
+    return REMOVAL_FAILED;
+  }
+  if (!unattended) platform.startProgress();
+  int* report = silent || unattended ? &rebootRequired : nullptr;
+  int removed = platform.removeDriverPackage(fullPath, report, unattended);
+  if (!unattended) platform.stopProgress();
+  if (!removed) return REMOVAL_FAILED;
+  return report != nullptr && rebootRequired ? RestartExitCode() : REMOVAL_DONE;
+}
+
+static int DispatchTokens(const Tokens& t) {
+  switch (t.count) {
+    case 1:
+      return Road("program name only: nothing done", REMOVAL_USAGE);
+    case 2:
+      return Remove(t, 0);
+    case 3:
+      if (!IsSilentSwitch(t, 2))
+        return Road("the rest of the line after the INF path is not exactly /s", REMOVAL_FAILED);
+      return Remove(t, 1);
+    default:
+      return Road("no token: the line is empty or blank, or memory ran out splitting it", REMOVAL_FAILED);
+  }
+}
+
+static int Finish(int exitCode) {
+  const char* meaning = exitCode >= 0 && exitCode <= REMOVAL_NO_INF ? removalMeanings[exitCode] : removalRestartMeaning;
+  return LogExit(exitCode, meaning);
+}
+
+int RunRemoval() {
+  rebootRequired = 0;
+  LogStart("drvremove");
+  unattended = RunIsUnattended();
+  Tokens t = {};
+  if (!ReadTokens(&t, 3))
+    return Finish(Road("the line as typed splits into another count of tokens: nothing done", REMOVAL_FAILED));
+  return Finish(DispatchTokens(t));
+}
