@@ -87,6 +87,7 @@ class Prefix:
             f.write(TEST_INF.split("[Manufacturer]")[0])  # what the store takes as an INF, offering nothing
         exe = os.path.join(self.build, "drvsetup.exe")
         shutil.copy(exe, os.path.join(self.t, "app", "drvsetup.exe"))
+        shutil.copy(os.path.join(self.build, "drvremove.exe"), os.path.join(self.t, "app", "drvremove.exe"))
         shutil.copy(exe, os.path.join(self.t, "planted", "drvsetup.exe"))
         shutil.copy(os.path.join(self.build, "planted_newdev.dll"),
                     os.path.join(self.t, "planted", "newdev.dll"))
@@ -145,10 +146,13 @@ class Prefix:
         if "nodevice" in case:
             env["DRVSETUP_NO_DEVICE_EXIT_CODE"] = case["nodevice"]
         infs = os.path.join(self.c, "windows", "inf")
+        if case.get("prestaged"):  # as Wine's SetupCopyOEMInfA stages it: under its own name
+            shutil.copy(os.path.join(self.t, "x.inf"), os.path.join(infs, "x.inf"))
+            open(os.path.join(infs, "x.pnf"), "wb").close()
         before = set(os.listdir(infs))
         if "log" in case or "log_path" in case or "shared_log" in case:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
-        app = "C:\\t\\%s\\drvsetup.exe" % case.get("folder", "app")
+        app = "C:\\t\\%s\\%s.exe" % (case.get("folder", "app"), case.get("program", "drvsetup"))
         args = [os.path.join(self.build, "runner.exe"), app, "C:\\t\\line.bin", "C:\\t\\out.txt"]
         for option in ("lock", "lockrange", "cwd", "runs", "concurrent", "pipe"):
             if case.get(option):
@@ -165,7 +169,8 @@ class Prefix:
             stderr = self.wine(*args, env=env, timeout=300 if case.get("stress") else 120)
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         self.staged = [n for n in set(os.listdir(infs)) - before if self.same_text(os.path.join(infs, n))]
-        for name in self.staged:  # each case starts with the store as the prefix had it
+        self.left = [n for n in ("x.inf", "x.pnf") if case.get("prestaged") and os.path.exists(os.path.join(infs, n))]
+        for name in self.staged + self.left:  # each case starts with the store as the prefix had it
             os.remove(os.path.join(infs, name))
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
                 relay, records(os.path.join(self.t, "planted.marker")), self.read_log(case))
@@ -231,7 +236,23 @@ def check_boxes(case, out, relay, fail):
         fail("MessageBoxA owner %x caption %x flags %x" % (owner, caption_ptr, flags))
 
 
+def check_removal(case, calls, fail):
+    """The stand-in DiUninstallDriverA's one call: null owner, the published INF, flags 0."""
+    want = case.get("removal")
+    removals = [c for c in calls if c[0] == b"uninstall"]
+    if want is None:
+        if removals:
+            fail("unexpected removal: %r" % removals)
+        return
+    inf, silent = want
+    if len(removals) != 1 or len(removals[0]) != 5 or int(removals[0][1], 16) != 0 \
+            or not inf.fullmatch(removals[0][2]) or removals[0][3:] != [b"0", b"reboot" if silent else b"noreboot"]:
+        fail("removal %r, expected a null owner, %r, flags 0" % (removals, inf))
+
+
 def check_call(case, calls, fail):
+    check_removal(case, calls, fail)
+    calls = [c for c in calls if c[0] != b"uninstall"]
     want = case.get("call")
     if want is None:
         if calls:
@@ -330,7 +351,7 @@ def check_log(case, log, fail):
         return
     if log is None:
         return fail("no log written")
-    if log.count(b"---- drvsetup run ") != 1 or not log.endswith(b"\r\n"):
+    if len(re.findall(rb"^---- drv(?:setup|remove) run ", log, re.M)) != 1 or not log.endswith(b"\r\n"):
         fail("expected one whole block: %r" % log[:300])
     at = 0
     for pattern in want:
@@ -403,6 +424,8 @@ def main():
         case = for_arch(case, arch)
         try:
             errors = check(case, wine.run(case))
+            if case.get("prestaged") and bool(wine.left) != bool(case.get("kept")):
+                errors.append("left in C:\\windows\\inf: %r" % wine.left)
             if bool(wine.staged) != bool(case.get("staged")):
                 errors.append("packages staged in C:\\windows\\inf: %r" % wine.staged)
             elif wine.staged:

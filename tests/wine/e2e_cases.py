@@ -100,6 +100,7 @@ Vendor = "Test"
 Device = "Test device"
 """
 NO_MODELS = b"C:\\t\\nomodels.inf"
+STAGED = re.compile(rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf")  # x.inf as Wine stages it
 ERROR_HINTS = [  # the update's error, its name and the start of its hint
     ("E0000244", b"ERROR_SIGNATURE_OSATTRIBUTE_MISMATCH", b"the package's signature does not cover this version"),
     ("E0000247", b"ERROR_DRIVER_STORE_ADD_FAILED", b"Windows could not add the package to the driver store"),
@@ -392,6 +393,51 @@ CASES = [
               + re.escape(b"Windows installs it when the device is plugged in\r"),
               lit(b"exit code 3011: no device yet, the package is in the driver store: "
                   b"DRVSETUP_NO_DEVICE_EXIT_CODE\r\n") + b"\\Z"]),
+    # drvremove.exe: never a box; the stand-in's DiUninstallDriverA (Windows 10 1703 and later)
+    # gets the published INF and takes it out of C:\windows\inf; Wine's own road cannot.
+    *[case("drvremove: " + name, b"drvremove.exe" + rest, code, program="drvremove", **more)
+      for name, rest, code, more in [
+          ("program name only", b"", 1, {}), ("program name and trailing blanks", b"  \t ", 1, {}),
+          ("upper-case switch", b" " + INF + b" /S", 5, {}), ("words after the switch", b" " + INF + b" /s now", 5, {}),
+          ("a hardware ID after the INF", b" " + INF + b" ID", 5, {}),
+          ("missing INF", b" " + NOINF, 6, {}), ("missing INF, silent", b" " + NOINF + b" /s", 6, {}),
+          ("switch alone", b" /s", 6, {}),
+          ("never installed: nothing to remove, nothing staged", b" " + INF + b" /s", 0, {}),
+          ("staged package removed", b" " + INF, 0, dict(prestaged=True, removal=(STAGED, False), delay=HELD, dialog=True)),
+          ("staged package removed, silent, restart needed", b" " + INF + b" /s", 3010,
+           dict(prestaged=True, removal=(STAGED, True), restart="3010")),
+          ("staged package removed, silent, restart code unset", b" " + INF + b" /s", 0,
+           dict(prestaged=True, removal=(STAGED, True))),
+          ("unattended: staged package removed", b" " + INF, 3010,
+           dict(prestaged=True, removal=(STAGED, True), restart="3010", hidden=True, delay=HELD)),
+          ("a device still uses the package", b" " + INF + b" /s", 5,
+           dict(prestaged=True, kept=True, removal=(STAGED, True), result=0, error="E000023D")),
+          ("Wine's own SetupUninstallOEMInfA removes nothing: not reported as removed", b" " + INF, 5,
+           dict(prestaged=True, kept=True, newdev="builtin"))]],
+    case("log: drvremove, staged package removed", b"drvremove.exe " + INF + b" /s", 0, program="drvremove",
+         prestaged=True, removal=(STAGED, True), reboot=0,
+         log=[rb"^---- drvremove run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
+              lit(b"road: INF path and /s: silent removal\r"),
+              lit(b"INF check: [" + INF + b"] can be opened for reading\r"),
+              lit(b"removal: looking for [" + INF + b"] in the driver store: "),
+              lit(b"removal: published as [") + rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf\]\r$",
+              lit(b"removal: calling DiUninstallDriverA with ["),
+              lit(b"removal: returned TRUE\r"),
+              lit(b"removal: restart report left by the removal: 0 (no restart needed)\r"),
+              lit(b"exit code 0: no copy of the package is left in the driver store\r\n") + b"\\Z"]),
+    case("log: drvremove, a device still uses the package", b"drvremove.exe " + INF, 5, program="drvremove",
+         prestaged=True, kept=True, removal=(STAGED, False), result=0, error="E000023D",
+         log=[lit(b"removal: returned FALSE, last error 0xE000023D ERROR_INF_IN_USE_BY_DEVICES\r"),
+              lit(b"hint: a device still uses this package"), lit(b"exit code 5: failure")]),
+    case("log: drvremove, Wine's own road", b"drvremove.exe " + INF, 5, program="drvremove",
+         prestaged=True, kept=True, newdev="builtin",
+         log=[lit(b"removal: calling SetupUninstallOEMInfA with [x.inf], flags 0 (not SUOI_FORCEDELETE"),
+              lit(b"removal: returned TRUE\r"),
+              lit(b"removal: yet [") + rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf\] is still in the driver store",
+              lit(b"exit code 5: failure")]),
+    case("log: drvremove, never installed", b"drvremove.exe " + INF, 0, program="drvremove",
+         log=[lit(b"removal: no copy of this package is in the driver store: nothing to remove\r"),
+              lit(b"exit code 0: no copy")]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
