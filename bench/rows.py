@@ -44,6 +44,8 @@ def size_rows(builds):
         rows.append(("1", "drvsetup.exe %s, stripped" % arch, kib(exe), target))
         rows.append(("1", "do-nothing WinMain %s, same flags (floor)" % arch,
                      "{}; drvsetup.exe is {:+,} B".format(kib(floor), exe - floor), ""))
+        remover = stripped_size(arch, os.path.join(build, "drvremove.exe"))
+        rows.append(("1", "drvremove.exe %s, stripped" % arch, kib(remover), ""))
     for arch, build in builds.items():
         for name, label in (("drvsetup.exe", "drvsetup.exe"), ("bench_floor.exe", "floor")):
             rows.append(("2", "imports, %s %s" % (label, arch),

@@ -59,7 +59,7 @@ verify() {
 }
 
 zip_sha() { sha256sum "$1" | cut -d' ' -f1; }
-executables() { python3 -m zipfile -l "$1" | grep -oE '^[a-z0-9]+/drvsetup\.exe'; }
+executables() { python3 -m zipfile -l "$1" | grep -oE '^[a-z0-9]+/drv(setup|remove)\.exe'; }
 
 reproducible() {
   clone "$tmp/a"
@@ -73,6 +73,7 @@ reproducible() {
   fi
   python3 -m zipfile -l "$tmp/unsigned.zip" >"$tmp/entries.log"
   check "the zip's entries" "$tmp/entries.log" '^x86/drvsetup\.exe ' '^x64/drvsetup\.exe ' '^arm64/drvsetup\.exe ' \
+    '^x86/drvremove\.exe ' '^x64/drvremove\.exe ' '^arm64/drvremove\.exe ' \
     '^docs/setup-authors\.md ' \
     '^examples/installers/drvsetup\.nsi ' '^examples/demo/drvsetup-demo\.inf ' '^LICENSE ' '^NOTICES ' '^SHA256SUMS ' '^SOURCE '
   # cmd.exe misreads labels and goto in a batch file with LF line endings.
@@ -83,7 +84,7 @@ reproducible() {
   verify verify-unsigned "$tmp/unsigned.zip"
   check "verify-release, unsigned" "$tmp/verify-unsigned.log" "^x86/drvsetup.exe: identical to a build of $commit\$" \
     "^x64/drvsetup.exe: identical to a build of $commit\$" "^arm64/drvsetup.exe: identical to a build of $commit\$" \
-    '^exit status 0$'
+    "^arm64/drvremove.exe: identical to a build of $commit\$" '^exit status 0$'
 }
 
 signed() {
