@@ -3,7 +3,9 @@ rem Installs the driver package in driver\ (drvsetup-demo.inf, its catalog and t
 rem onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for this Windows; exits with its exit code:
 rem 0, 3010 when Windows must restart to finish, else a failure. Run it elevated (as administrator)
 rem from the folder that holds it, the package folder driver\ and the three builds:
-rem x86\drvsetup.exe, x64\drvsetup.exe, arm64\drvsetup.exe.
+rem x86\drvsetup.exe, x64\drvsetup.exe, arm64\drvsetup.exe, and drvremove.exe beside each.
+rem With /uninstall it takes the package off the devices and out of the driver store with the
+rem installed drvremove.exe, then deletes the folder; exits 0, 3010, or drvremove.exe's failure.
 setlocal
 rem Windows' own architecture: a 32-bit cmd.exe on 64-bit Windows sees x86 in
 rem PROCESSOR_ARCHITECTURE and the native one in PROCESSOR_ARCHITEW6432.
@@ -17,6 +19,7 @@ rem anything is copied into it (see the guide): rd removes one that is there, md
 rem is still there.
 set DIR=%ProgramData%\VendorDrivers
 set SYS=%SystemRoot%\System32
+if /i "%~1"=="/uninstall" goto uninstall
 rd /s /q %DIR% 2>nul
 md %DIR%
 if errorlevel 1 goto secure_failed
@@ -29,6 +32,8 @@ rem theirs: it must be empty, and its owner Administrators (O:BA), or nothing is
 %SYS%\WindowsPowerShell\v1.0\powershell.exe -NoProfile -NonInteractive -Command "exit (1 - ((-not (Get-ChildItem -LiteralPath '%DIR%' -Force)) -and ((Get-Acl -LiteralPath '%DIR%').GetSecurityDescriptorSddlForm('Owner') -eq 'O:BA')))"
 if errorlevel 1 goto not_secured
 copy /y "%~dp0%BUILD%\drvsetup.exe" %DIR% >nul
+if errorlevel 1 goto copy_failed
+copy /y "%~dp0%BUILD%\drvremove.exe" %DIR% >nul
 if errorlevel 1 goto copy_failed
 rem The whole driver package: the INF, its catalog and every file it names, in its own layout.
 %SYS%\xcopy.exe "%~dp0driver\*" %DIR%\ /e /q /y >nul
@@ -47,6 +52,26 @@ if %ERRORLEVEL% neq 0 (
   exit /b %ERRORLEVEL%
 )
 echo Driver installed.
+exit /b 0
+
+:uninstall
+if not exist %DIR%\drvremove.exe (
+  echo Nothing to uninstall: %DIR%\drvremove.exe is not there
+  exit /b 0
+)
+set DRVSETUP_RESTART_EXIT_CODE=3010
+start "" /wait %DIR%\drvremove.exe %DIR%\drvsetup-demo.inf /s
+set CODE=%ERRORLEVEL%
+if %CODE% neq 0 if %CODE% neq 3010 (
+  echo Driver removal failed with exit code %CODE%: %DIR% is kept
+  exit /b %CODE%
+)
+rd /s /q %DIR%
+if %CODE% equ 3010 (
+  echo Driver removed; Windows must restart to finish.
+  exit /b 3010
+)
+echo Driver removed.
 exit /b 0
 
 :secure_failed

@@ -3,7 +3,9 @@
 ; exit code, and exits 3010 when Windows must restart to finish. An x86 installer, NSIS's default,
 ; so it runs on every Windows. Needs NSIS 3.04 or later (IsNativeARM64). Build with
 ; `makensis drvsetup.nsi` from a folder holding this file, the package folder driver\ and the
-; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe.
+; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe, with drvremove.exe
+; beside each. It writes an uninstaller and its Apps & features entry; the uninstaller takes the
+; package off the devices and out of the driver store with drvremove.exe, then deletes the folder.
 Target x86-unicode
 !include LogicLib.nsh
 !include x64.nsh
@@ -12,6 +14,8 @@ Name "Vendor Driver"
 OutFile "driver-setup.exe"
 RequestExecutionLevel admin
 Page instfiles
+UninstPage instfiles
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VendorDriver"
 
 Section
   SetShellVarContext all  ; $APPDATA is now the common one: C:\ProgramData
@@ -44,10 +48,13 @@ Section
   ; The build for Windows' own architecture: a 32-bit one cannot install drivers on 64-bit Windows.
   ${If} ${IsNativeARM64}
     File "arm64\drvsetup.exe"
+    File "arm64\drvremove.exe"
   ${ElseIf} ${IsNativeAMD64}
     File "x64\drvsetup.exe"
+    File "x64\drvremove.exe"
   ${Else}
     File "x86\drvsetup.exe"
+    File "x86\drvremove.exe"
   ${EndIf}
   ; The whole driver package: the INF, its catalog and every file it names, in its own layout.
   File /r "driver\*"
@@ -71,4 +78,31 @@ Section
     MessageBox MB_ICONSTOP "Driver installation failed (code $0)." /SD IDOK
     Abort
   ${EndIf}
+  WriteUninstaller "$OUTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Vendor Driver"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$OUTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$OUTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; The package comes off the devices and out of the driver store before the folder goes: with the
+; folder kept on failure, a second try can still find the INF.
+Section "Uninstall"
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_RESTART_EXIT_CODE", t "3010")'
+  ClearErrors
+  ExecWait '"$INSTDIR\drvremove.exe" $INSTDIR\drvsetup-demo.inf /s' $0
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP "$INSTDIR\drvremove.exe could not be started." /SD IDOK
+    Abort
+  ${ElseIf} $0 == 3010
+    SetRebootFlag true
+    SetErrorLevel 3010
+  ${ElseIf} $0 != 0
+    SetErrorLevel $0
+    MessageBox MB_ICONSTOP "Driver removal failed (code $0)." /SD IDOK
+    Abort
+  ${EndIf}
+  RMDir /r "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -4,7 +4,9 @@
 // address, and returns DRVSETUP_STUB_RESULT (TRUE unless "0"); on FALSE the
 // last error is DRVSETUP_STUB_ERROR (hexadecimal) when set. Its DiUninstallDriverA, the
 // removal of Windows 10 1703 and later, logs its four arguments alike and, on TRUE, deletes
-// the INF it was given and its .pnf, as Windows takes a package out of the driver store.
+// the INF it was given and its .pnf, as Windows takes a package out of the driver store. With
+// DRVSETUP_STUB_STORE=1 a successful update copies the INF into the system's INF folder under
+// its own name, with a .pnf, as Wine's update stages a package: the store's side of an install.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,6 +17,25 @@
 static DWORD EnvNumber(const char* name, DWORD fallback, int base = 10) {
   char value[32];
   return ReadEnv(name, value, sizeof value) ? strtoul(value, nullptr, base) : fallback;
+}
+
+// PATH with its extension replaced by pnf, into pnf; false when it does not fit.
+static bool PnfOf(const char* path, char* pnf, size_t size) {
+  size_t length = strlen(path);
+  if (length <= 4 || length >= size) return false;
+  memcpy(pnf, path, length + 1);
+  memcpy(pnf + length - 3, "pnf", 3);
+  return true;
+}
+
+static void Store(LPCSTR infPath) {
+  char target[MAX_PATH], pnf[MAX_PATH];
+  const char* name = strrchr(infPath, '\\') != nullptr ? strrchr(infPath, '\\') + 1 : infPath;
+  UINT length = GetWindowsDirectoryA(target, MAX_PATH);
+  if (length == 0 || length + 5 + strlen(name) >= MAX_PATH) return;
+  snprintf(target + length, MAX_PATH - length, "\\inf\\%s", name);
+  CopyFileA(infPath, target, FALSE);
+  if (PnfOf(target, pnf, sizeof pnf)) CloseHandle(CreateFileA(pnf, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
 }
 
 extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
@@ -31,6 +52,7 @@ extern "C" __declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(
   if (rebootRequired != nullptr) *rebootRequired = EnvNumber("DRVSETUP_STUB_REBOOT", 1) != 0;
   BOOL result = EnvNumber("DRVSETUP_STUB_RESULT", 1) != 0;
   if (!result) SetLastError(EnvNumber("DRVSETUP_STUB_ERROR", GetLastError(), 16));
+  if (result && EnvNumber("DRVSETUP_STUB_STORE", 0) == 1) Store(infPath);
   return result;
 }
 
@@ -51,12 +73,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI DiUninstallDriverA(HWND owner, LPCS
     SetLastError(EnvNumber("DRVSETUP_STUB_ERROR", GetLastError(), 16));
     return FALSE;
   }
-  size_t length = strlen(infPath);
-  if (length > 4 && length < sizeof pnf) {
-    memcpy(pnf, infPath, length + 1);
-    memcpy(pnf + length - 3, "pnf", 3);
-    DeleteFileA(pnf);
-  }
+  if (PnfOf(infPath, pnf, sizeof pnf)) DeleteFileA(pnf);
   DeleteFileA(infPath);
   return TRUE;
 }
+
