@@ -1,4 +1,4 @@
 @echo off
-rem Runs msiexec /i MSI quietly with a log, and prints its whole exit code (a shell sees 8 bits).
-start "" /wait msiexec /i %1 /qn /l*v %2
+rem Runs msiexec %1 MSI (/i or /x) quietly with a log, and prints its whole exit code (a shell sees 8 bits).
+start "" /wait msiexec %1 %2 /qn /l*v %3
 echo msiexec exit code %ERRORLEVEL%

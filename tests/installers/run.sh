@@ -7,10 +7,10 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-# A width's cases: build, MSI sequence, NSIS three times, MSI four times, batch five times; on
+# A width's cases: build, MSI sequence, NSIS four times, MSI six times, batch six times; on
 # arm64 the build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86
 # installer).
-width_cases() { if [ "$1" = arm64 ]; then echo 6; else echo 14; fi; }
+width_cases() { if [ "$1" = arm64 ]; then echo 7; else echo 18; fi; }
 drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
 package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driver package
 copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
@@ -36,19 +36,27 @@ build() {
   for kind in ok fail; do
     dir=$work/$width/$kind
     mkdir -p "$dir"
-    cp "build/mingw-$width/drvsetup.exe" "$dir/"
+    cp "build/mingw-$width"/drv{setup,remove}.exe "$dir/"
     mkdir "$dir/driver" && cp "${package[@]/#/examples/demo/}" "$dir/driver/"
-    for arch in x86 x64 arm64; do mkdir "$dir/$arch" && cp "build/mingw-$arch/drvsetup.exe" "$dir/$arch/"; done
+    for arch in x86 x64 arm64; do mkdir "$dir/$arch" && cp "build/mingw-$arch"/drv{setup,remove}.exe "$dir/$arch/"; done
     for file in drvsetup.nsi drvsetup.wxs drvsetup.cmd; do
       if [ $kind = ok ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
     done
     [ $kind = fail ] || sed 's/ Version="1\.0\.0"/ Version="1.0.1"/' "$dir/drvsetup.wxs" >"$dir/upgrade.wxs"
+    [ $kind = fail ] || fails_after_driver "$dir/drvsetup.wxs" >"$dir/failafter.wxs"
     (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" "${define[@]}" -o driver-setup.msi drvsetup.wxs; } &&
-      { [ -z "$wixl" ] || [ $kind = fail ] || wixl -a "$wixl" "${define[@]}" -o driver-setup-1.0.1.msi upgrade.wxs; }) \
+      { [ -z "$wixl" ] || [ $kind = fail ] || { wixl -a "$wixl" "${define[@]}" -o driver-setup-1.0.1.msi upgrade.wxs &&
+        wixl -a "$wixl" "${define[@]}" -o driver-setup-failafter.msi failafter.wxs; }; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
     [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
   done
+}
+
+# The MSI with one more deferred step after the driver's, which fails: the installation rolls back.
+fails_after_driver() {
+  sed -e 's#^    <InstallExecuteSequence>#    <CustomAction Id="FailAfterDriver" Property="CMDEXE" ExeCommand="/c exit 1" Execute="deferred" Impersonate="no" Return="check"/>\n&#' \
+    -e 's#^    </InstallExecuteSequence>#      <Custom Action="FailAfterDriver" Sequence="4003">NOT Installed</Custom>\n&#' "$1"
 }
 
 # Deferred actions run only between InstallInitialize and InstallFinalize: the folder is secured
@@ -56,8 +64,10 @@ build() {
 sequence_problem() {
   awk -F'\t' '{ seq[$1] = $3 + 0 } END { exit !(seq["InstallInitialize"] < seq["SecureDriverDir"] &&
     seq["SecureDriverDir"] < seq["CheckDriverDir"] && seq["CheckDriverDir"] < seq["InstallFiles"] &&
-    seq["InstallFiles"] < seq["InstallDriver"] && seq["InstallDriver"] < seq["InstallFinalize"]) }' "$work/$width/ok/sequence.txt" ||
-    echo "SecureDriverDir, CheckDriverDir and InstallDriver are not in that order between InstallInitialize and InstallFinalize, around InstallFiles: $(grep -E '^(Install(Initialize|Files|Driver|Finalize)|(Secure|Check)DriverDir)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
+    seq["InstallFiles"] < seq["RollbackDriver"] && seq["RollbackDriver"] < seq["InstallDriver"] &&
+    seq["InstallDriver"] < seq["InstallFinalize"] && seq["InstallInitialize"] < seq["RemoveDriver"] &&
+    seq["RemoveDriver"] < seq["RemoveFiles"] && seq["RemoveOldDriver"] < seq["RemoveFiles"]) }' "$work/$width/ok/sequence.txt" ||
+    echo "SecureDriverDir, CheckDriverDir, RollbackDriver and InstallDriver are not in that order between InstallInitialize and InstallFinalize, around InstallFiles, or RemoveDriver and RemoveOldDriver not before RemoveFiles: $(grep -E '^(Install(Initialize|Files|Driver|Finalize)|(Secure|Check|Rollback|Remove|RemoveOld)Driver(Dir)?|RemoveFiles)\s' "$work/$width/ok/sequence.txt" | tr '\t\n' ' ;')"
 }
 
 # run NAME PROGRAM ARGS...: runs a Windows program of this width (of $loader's if set); its exit
@@ -70,9 +80,16 @@ run() {
   [ "$code" != 124 ] || echo "$name did not end within 300 s (what it waited on is above)" >>"$log"
 }
 
-# Says what is wrong with the demo device for installed|untouched, or nothing.
+# Says what is wrong with the demo device for installed|untouched, or nothing; for removed, what is
+# left of the package in the driver store and of the examples' folder.
 device_problem() {
   local state description key
+  if [ "$1" = removed ]; then
+    [ ! -e "$WINEPREFIX/drive_c/windows/inf/drvsetup-demo.inf" ] && [ ! -e "$WINEPREFIX/drive_c/windows/inf/drvsetup-demo.pnf" ] ||
+      printf "drvsetup-demo.inf or its .pnf is still in C:\\windows\\inf; "
+    ! installed_file drvsetup.exe && ! installed_file drvsetup-demo.inf || printf "the examples' files are still there; "
+    return
+  fi
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" query "$hwid" \
     >"$work/device.txt" 2>&1 || { echo "the demo device cannot be queried; "; return; }
   state=$(tr -d '\r' <"$work/device.txt")
@@ -150,8 +167,27 @@ build_problem() {
   [ "$found" = "${machine[$width]}" ] || printf "the installed drvsetup.exe is for machine %s, not the %s build; " "$found" "$width"
 }
 
+# Wine's own newdev.dll has no DiUninstallDriverA, and its SetupUninstallOEMInfA deletes nothing
+# unless forced: the removals run with the stand-in's, which takes the INF out of C:\windows\inf
+# as Windows 10 does; wine_newdev puts Wine's own back.
+stand_in_newdev() {
+  cp "$WINEPREFIX/drive_c/windows/system32/newdev.dll" "$work/newdev-wine.dll"
+  cp "build/mingw-$width/newdev_stub.dll" "$WINEPREFIX/drive_c/windows/system32/newdev.dll"
+  export WINEDLLOVERRIDES=newdev=n
+}
+wine_newdev() {
+  unset WINEDLLOVERRIDES
+  cp "$work/newdev-wine.dll" "$WINEPREFIX/drive_c/windows/system32/newdev.dll"
+}
+
+# The NSIS installer's Apps & features entry, as the 32-bit installer sees the registry.
+nsis_entry() {
+  timeout -k 5 60 scripts/wine-run x86 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VendorDriver' \
+    /v QuietUninstallString >/dev/null 2>&1
+}
+
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
-nsis_count=3
+nsis_count=4
 nsis_cases() {
   local loader=x86
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
@@ -159,7 +195,17 @@ nsis_cases() {
   not_owned "x86 NSIS installer" 2 run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   plant
   run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
-  check "x86 NSIS installer installs the driver with the $width build" 0 installed
+  local problem=
+  nsis_entry || problem="no Apps & features entry with a QuietUninstallString; "
+  check "x86 NSIS installer installs the driver with the $width build" 0 installed "$problem"
+  # The uninstaller runs from a copy of itself: the prefix's processes all end before the verdict.
+  stand_in_newdev
+  run nsis-uninstall "$WINEPREFIX/drive_c/$drivers/uninstall.exe" /S
+  timeout -k 5 120 wineserver -w || true
+  wine_newdev
+  problem=
+  ! nsis_entry || problem="its Apps & features entry is still there; "
+  check "x86 NSIS uninstaller takes the package out of the driver store, then the folder and its entry" 0 removed "$problem"
 }
 
 # product_registered FOLDER [VERSION]: the MSI's product (VERSION's, if given) is installed.
@@ -175,7 +221,7 @@ msi_name() { echo "driver-setup${1:+-$1}.msi"; }
 # run_msiexec FOLDER [VERSION]: msiexec through a batch file that prints its exit code (a shell
 # sees only its low 8 bits).
 run_msiexec() {
-  run "msi-$1${2:-}" cmd /c 'C:\msiexec.cmd' "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}.log"
+  run "msi-$1${2:-}${3:-}" cmd /c 'C:\msiexec.cmd' "${3:-/i}" "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}${3:+-x}.log"
   code=$(tr -d '\r' <"$log" | sed -n 's/^msiexec exit code //p')
 }
 
@@ -200,15 +246,26 @@ msi_cases() {
   ! product_registered ok || problem+="version 1.0.0 stayed registered; "
   product_registered ok 1.0.1 || problem+="version 1.0.1 is not registered; "
   check "MSI 1.0.1 upgrades 1.0.0 and installs the driver again" 0 installed "$problem"
+  stand_in_newdev
+  problem=
+  run_msiexec ok 1.0.1 /x
+  ! product_registered ok 1.0.1 || problem+="version 1.0.1 stayed registered; "
+  check "MSI removal takes the package out of the driver store, then the files" 0 removed "$problem"
+  # A step after the driver's fails: the rollback takes out the package the update put in the store.
+  problem=
+  DRVSETUP_STUB_STORE=1 run_msiexec ok failafter
+  ! product_registered ok failafter || problem+="the product stayed registered; "
+  check "MSI failing after the driver step rolls back and leaves no package in the store" '1603|1627' removed "$problem"
+  wine_newdev
 }
 
 # cmd.exe runs the batch file through one that prints its whole exit code; under arm64 Wine with
 # the environment that ARM64 Windows gives a native cmd.exe, which Wine 8.0 does not (it says x86
 # in PROCESSOR_ARCHITECTURE there).
 batch() {
-  local name=$1 file=$2
-  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& C:\batch.cmd $file"
-  else run "$name" cmd /c 'C:\batch.cmd' "$file"; fi
+  local name=$1 file=$2 mode=${3:-}
+  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& C:\batch.cmd $file $mode"
+  else run "$name" cmd /c 'C:\batch.cmd' "$file" $mode; fi
   code=$(tr -d '\r' <"$log" | sed -n 's/^batch exit code //p')
 }
 
@@ -227,17 +284,18 @@ batch_cases() {
   check "batch file, drvsetup.exe fails: exits 5" 5 untouched "$problem"
   # The stand-in update reports a restart and installs nothing; then Wine's own is back.
   problem=
-  cp "$system32/newdev.dll" "$work/newdev-wine.dll"
-  cp "build/mingw-$width/newdev_stub.dll" "$system32/newdev.dll"
-  export WINEDLLOVERRIDES=newdev=n
+  stand_in_newdev
   batch batch-restart 'C:\ok\drvsetup.cmd'
-  unset WINEDLLOVERRIDES
-  cp "$work/newdev-wine.dll" "$system32/newdev.dll"
+  wine_newdev
   grep -q 'Driver installed; Windows must restart to finish' "$log" || problem="it did not say a restart is needed; "
   check "batch file, the update reports a restart: exits 3010" 3010 untouched "$problem"
   plant
   batch batch-ok 'C:\ok\drvsetup.cmd'
   check "batch file installs the driver with the $width build" 0 installed
+  stand_in_newdev
+  DRVSETUP_STUB_REBOOT=0 batch batch-uninstall 'C:\ok\drvsetup.cmd' /uninstall
+  wine_newdev
+  check "batch file /uninstall takes the package out of the driver store, then the folder" 0 removed
 }
 
 # run_width WIDTH [WIXL_ARCH]: every case of one width (the MSI's only with WIXL_ARCH).
