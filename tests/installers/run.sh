@@ -221,7 +221,7 @@ msi_name() { echo "driver-setup${1:+-$1}.msi"; }
 # run_msiexec FOLDER [VERSION]: msiexec through a batch file that prints its exit code (a shell
 # sees only its low 8 bits).
 run_msiexec() {
-  run "msi-$1${2:-}${3:-}" cmd /c 'C:\msiexec.cmd' "${3:-/i}" "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}${3:+-x}.log"
+  run "msi-$1${2:-}${3:+-removal}" cmd /c 'C:\msiexec.cmd' "${3:-/i}" "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}${3:+-removal}.log"
   code=$(tr -d '\r' <"$log" | sed -n 's/^msiexec exit code //p')
 }
 
