@@ -49,9 +49,21 @@ build() {
         wixl -a "$wixl" "${define[@]}" -o driver-setup-failafter.msi failafter.wxs; }; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
+    local msi
+    for msi in "$dir"/*.msi; do rollback_type "$msi"; done
     [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" InstallExecuteSequence >"$dir/sequence.txt"
     [ -z "$wixl" ] || msiinfo export "$dir/driver-setup.msi" CustomAction >"$dir/actions.txt"
   done
+}
+
+# wixl 0.101 builds Execute="rollback" as an immediate action, which runs at once, before the files
+# are there: the type WiX's own tools give it (0x100 rollback, 0x400 in the script), set in MSI.
+rollback_type() {
+  local type
+  [ -f "$1" ] || return 0
+  type=$(msiinfo export "$1" CustomAction | awk -F'\t' '$1 == "RollbackDriver" { print $2 + 0 }') || return 1
+  [ -n "$type" ] && (( (type & 0x500) != 0x500 )) || return 0
+  msibuild "$1" -q "UPDATE CustomAction SET Type = $((type | 0x500)) WHERE Action = 'RollbackDriver'"
 }
 
 # The MSI with one more deferred step after the driver's, which fails: the installation rolls back.
