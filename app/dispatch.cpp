@@ -12,6 +12,7 @@
 #include "messages.h"
 
 static const unsigned long NO_SUCH_DEVINST = 0xE000020BUL;  // the set-up API's ERROR_NO_SUCH_DEVINST
+static const unsigned long NO_MORE_ITEMS = 259;  // ERROR_NO_MORE_ITEMS: nothing better to install
 
 static int rebootRequired;
 static int unattended;  // no window can be seen: no box, no dialog, no prompt from the update
@@ -59,6 +60,13 @@ static int Failed(const char* fullPath, const char* hardwareId) {
   return staged ? code : EXIT_FAILED;
 }
 
+// DRVSETUP_ONLY_IF_BETTER set to exactly "1": the update is not forced, and keeps a driver
+// that Windows ranks as good or better. Any other value leaves the forced update.
+static int OnlyIfBetter() {
+  const wchar_t* value = platform.getEnvironmentVariable(L"DRVSETUP_ONLY_IF_BETTER");
+  return value != nullptr && value[0] == L'1' && value[1] == L'\0';
+}
+
 static int Install(const Tokens& t, int silent) {
   if (!t.typed[2]) return Road("the hardware ID is not as typed: no update", EXIT_FAILED);
   LogRoad(silent ? "INF path, hardware ID and /s: silent install"
@@ -78,8 +86,13 @@ static int Install(const Tokens& t, int silent) {
   if (!unattended) platform.startProgress();
   // Unattended, the update reports a restart instead of prompting for it, in either mode.
   int* report = silent || unattended ? &rebootRequired : nullptr;
-  int result = platform.installDriver(fullPath, t.narrow[2], report, unattended);
+  int force = !OnlyIfBetter();
+  int result = platform.installDriver(fullPath, t.narrow[2], report, unattended, force);
   if (!unattended) platform.stopProgress();
+  if (result == 0 && !force && platform.updateError() == NO_MORE_ITEMS) {
+    LogKeptDriver();
+    return EXIT_INSTALLED;
+  }
   if (result == 0) return Failed(fullPath, t.narrow[2]);
   // Only a report is read: in normal mode the update prompts itself.
   return report != nullptr && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;

@@ -9,7 +9,9 @@ struct Platform {
   void (*showMessage)(const char* text, const char* caption, unsigned icon);
   int (*infFileExists)(const char* path);
   const char* (*fullPath)(const char* path);  // resolved as a file open would; null on failure
-  int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended);
+  // force 0: the update keeps a driver that Windows ranks as good or better.
+  int (*installDriver)(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended,
+                       int force);
   void (*startProgress)();
   void (*stopProgress)();
   // The command line as typed, read on every run; null when it cannot be had.

@@ -255,13 +255,21 @@ void LogFunction(int found) {
   WriteLine("update: UpdateDriverForPlugAndPlayDevicesA ", found ? "found" : "not found");
 }
 
-void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended) {
+void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended, int force) {
   if (logFile == nullptr) return;
   Put("update: calling it with hardware ID ");
   PutQuoted(hardwareId);
   Put(", INF ");
   PutQuoted(infPath);
   EndLine();
+  if (!force) {  // DRVSETUP_ONLY_IF_BETTER
+    Put(unattended ? "update: flags 4 (INSTALLFLAG_NONINTERACTIVE; not forced: DRVSETUP_ONLY_IF_BETTER=1)"
+                   : "update: flags 0 (not forced: DRVSETUP_ONLY_IF_BETTER=1)");
+    Put(", no owner window, ");
+    Put(report ? "restart report address" : "no restart report address");
+    EndLine();
+    return;
+  }
   if (unattended) {
     WriteLine("update: flags 5 (INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE), no owner window, "
               "restart report address (unattended)");
@@ -347,6 +355,11 @@ void LogRemovalLeft(const char* published) {
   PutQuoted(published);
   Put(" is still in the driver store: the package was not removed");
   EndLine();
+}
+
+void LogKeptDriver() {
+  WriteLine("update: the device kept its driver: Windows ranks it as good as this package's or "
+            "better (ERROR_NO_MORE_ITEMS without INSTALLFLAG_FORCE), so nothing was installed");
 }
 
 void LogStaging(const char* infPath, const char* published, unsigned long error) {

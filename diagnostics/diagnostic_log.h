@@ -31,7 +31,8 @@ void LogLibrary(const char* path, unsigned long loadError);  // path null: not l
 void LogFunction(int found);
 // Before the call: report, the update gets a restart report address; unattended, it may not
 // show a window.
-void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended);
+void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended, int force);
+void LogKeptDriver();  // not forced, the update found the device's driver as good or better
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
 // The package added to the driver store for want of a device: published null when that failed.
 void LogStaging(const char* infPath, const char* published, unsigned long error);

@@ -66,6 +66,9 @@ static const char IN_USE[] =
     "a device still uses this package, and without forcing it is removed only once no device "
     "does: uninstall the device first (Windows 10 1703 and later move the devices to another "
     "driver themselves)";
+static const char NOTHING_BETTER[] =
+    "the device's driver is as good as this package's or better, and the update was not forced: "
+    "nothing was installed";
 static const char NOT_FOUND[] = "a file or folder is missing: the INF or a file it copies";
 
 // The set-up API's codes have no text in the system's message table: their names are carried here.
@@ -102,6 +105,7 @@ static const ErrorName errorNames[] = {
     NAMED(ERROR_FILE_HASH_NOT_IN_CATALOG, HASH_NOT_IN_CATALOG),
     NAMED(ERROR_CANCELLED, CANCELLED),
     NAMED(ERROR_INF_IN_USE_BY_DEVICES, IN_USE),
+    NAMED(ERROR_NO_MORE_ITEMS, NOTHING_BETTER),
     NAMED(ERROR_FILE_NOT_FOUND, NOT_FOUND),
     NAMED(ERROR_PATH_NOT_FOUND, NOT_FOUND),
     NAMED(ERROR_INVALID_CLASS_INSTALLER, nullptr),

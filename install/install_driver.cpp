@@ -26,7 +26,7 @@ static void LogLoad(HMODULE library) {
   LogLibrary(library != nullptr ? path : nullptr, loadError);
 }
 
-int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended) {
+int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired, int unattended, int force) {
   HMODULE library = LoadSystemLibrary("newdev.dll");
   LogLoad(library);
   if (library == nullptr) return 0;
@@ -37,8 +37,8 @@ int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequir
     FreeLibrary(library);
     return 0;
   }
-  DWORD flags = unattended ? INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE : INSTALLFLAG_FORCE;
-  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended);
+  DWORD flags = (force ? INSTALLFLAG_FORCE : 0) | (unattended ? INSTALLFLAG_NONINTERACTIVE : 0);
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended, force);
   BOOL result = update(nullptr, hardwareId, infPath, flags, rebootRequired);
   DWORD lastError = GetLastError();
   updateError = lastError;

@@ -209,6 +209,43 @@ TEST(Unattended, SessionZeroWithTheConsoleElsewhere) {
   ResetFakePlatform();
 }
 
+// DRVSETUP_ONLY_IF_BETTER=1 alone unforces the update, and there ERROR_NO_MORE_ITEMS (the
+// device's driver is as good or better) is success; every other value is the forced update.
+TEST(OnlyIfBetter, ExactlyOneUnforcesTheUpdate) {
+  struct {
+    const wchar_t* value;
+    int driverResult;
+    unsigned long updateError;
+    bool forced;
+    int exitCode;
+  } cases[] = {
+      {L"1", 1, 0, false, 0},           {L"1", 0, 259, false, 0},        {L"1", 0, 0xE000020B, false, 5},
+      {L"1", 0, 0xE0000242, false, 5},  {nullptr, 0, 259, true, 5},      {L"", 0, 259, true, 5},
+      {L"0", 0, 259, true, 5},          {L"yes", 0, 259, true, 5},       {L"1 ", 0, 259, true, 5},
+      {L"11", 0, 259, true, 5},         {L"\uFF11", 0, 259, true, 5},    {nullptr, 1, 0, true, 0},
+  };
+  for (const auto& c : cases) {
+    for (bool unattended : {false, true}) {
+      ResetFakePlatform();
+      SCOPED_TRACE(std::to_string(c.updateError) + (c.value ? " set" : " unset") + (unattended ? " unattended" : ""));
+      fake.commandLine = "drvsetup.exe x.inf ID";
+      fake.existingFiles = {"x.inf"};
+      fake.onlyIfBetter = c.value;
+      fake.driverResult = c.driverResult;
+      fake.updateError = c.updateError;
+      fake.windowStationVisible = !unattended;
+      fake.logPath = "C:\\log.txt";
+      EXPECT_EQ(RunSetup(), c.exitCode);
+      EXPECT_EQ(fake.installForced, c.forced);
+      bool kept = std::count_if(fake.logLines.begin(), fake.logLines.end(), [](const std::string& l) {
+                    return l.rfind("update: the device kept its driver", 0) == 0;
+                  }) == 1;
+      EXPECT_EQ(kept, !c.forced && c.updateError == 259);
+    }
+  }
+  ResetFakePlatform();
+}
+
 TEST(PathError, LongPathIsShownWhole) {
   ResetFakePlatform();
   const std::string path(30000, 'p');

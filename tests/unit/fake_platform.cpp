@@ -39,7 +39,8 @@ static const char* FakeFullPath(const char* path) {
 
 // Tells the log what the real update tells it, at the same steps.
 static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired,
-                             int unattended) {
+                             int unattended, int force) {
+  fake.installForced = force != 0;
   fake.events.push_back("install");
   fake.installUnattended = unattended != 0;
   fake.installInf = infPath;
@@ -49,7 +50,7 @@ static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* r
   if (!fake.libraryLoaded) return 0;
   LogFunction(fake.functionFound);
   if (!fake.functionFound) return 0;
-  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended);
+  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended, force);
   if (rebootRequired != nullptr) *rebootRequired = fake.rebootReport;  // the logic must not care
   LogUpdateResult(fake.driverResult, fake.updateError, rebootRequired);
   return fake.driverResult;
@@ -98,6 +99,7 @@ static const char* FakeShortAnsiPath(const wchar_t* path) {
 static const wchar_t* FakeEnvironmentVariable(const wchar_t* name) {
   fake.environmentReads.push_back(name);
   if (std::wstring(name) == L"DRVSETUP_NO_DEVICE_EXIT_CODE") return fake.noDeviceExitCode;
+  if (std::wstring(name) == L"DRVSETUP_ONLY_IF_BETTER") return fake.onlyIfBetter;
   return std::wstring(name) == L"DRVSETUP_RESTART_EXIT_CODE" ? fake.restartExitCode : nullptr;
 }
 

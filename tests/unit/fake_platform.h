@@ -39,6 +39,7 @@ struct FakeState {
   std::string installInf, installHardwareId;
   bool installSilent = false;  // the update got a restart report address
   bool installUnattended = false;
+  bool installForced = false;
   bool windowStationVisible = true;
   // The diagnostic log: on when logPath is not empty; each line written, in order.
   std::string logPath;
@@ -57,6 +58,7 @@ struct FakeState {
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE as given; null: unset
   std::vector<std::wstring> environmentReads;
   const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
+  const wchar_t* onlyIfBetter = nullptr;      // DRVSETUP_ONLY_IF_BETTER; null: unset
   int stageResult = 1;                         // what staging the package gives
   int offered = 1;                             // the INF offers the ID on this platform
   std::vector<std::string> offerChecks;        // the IDs it was asked about

@@ -72,7 +72,8 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,+relay", LC_ALL="C.UTF-8",
                         DRVSETUP_STUB_LOG="C:\\t\\stub.log",
                         DRVSETUP_PLANTED_MARKER="C:\\t\\planted.marker")
-        for name in ("DRVSETUP_LOG", "DRVSETUP_RESTART_EXIT_CODE", "DRVSETUP_NO_DEVICE_EXIT_CODE"):  # only the cases that set them
+        for name in ("DRVSETUP_LOG", "DRVSETUP_RESTART_EXIT_CODE", "DRVSETUP_NO_DEVICE_EXIT_CODE",
+                     "DRVSETUP_ONLY_IF_BETTER"):  # only the cases that set them
             self.env.pop(name, None)
 
     def setup(self):
@@ -145,6 +146,8 @@ class Prefix:
             env["DRVSETUP_RESTART_EXIT_CODE"] = case["restart"]
         if "nodevice" in case:
             env["DRVSETUP_NO_DEVICE_EXIT_CODE"] = case["nodevice"]
+        if "better" in case:
+            env["DRVSETUP_ONLY_IF_BETTER"] = case["better"]
         infs = os.path.join(self.c, "windows", "inf")
         if case.get("prestaged"):  # as Wine's SetupCopyOEMInfA stages it: under its own name
             shutil.copy(os.path.join(self.t, "x.inf"), os.path.join(infs, "x.inf"))

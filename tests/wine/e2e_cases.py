@@ -438,6 +438,25 @@ CASES = [
     case("log: drvremove, never installed", b"drvremove.exe " + INF, 0, program="drvremove",
          log=[lit(b"removal: no copy of this package is in the driver store: nothing to remove\r"),
               lit(b"exit code 0: no copy")]),
+    # DRVSETUP_ONLY_IF_BETTER=1 alone: the update is not forced, and ERROR_NO_MORE_ITEMS (the
+    # device's driver is as good or better) is success. (value, name, flags, exit code, extra)
+    *[case("only if better " + name, b"drvsetup.exe " + INF + b" ID", code, call=(b"ID", INF, "hidden" in extra),
+           flags=flags, **dict(extra, **({} if value is None else {"better": value})))
+      for value, name, flags, code, extra in [
+          ("1", "1, installed", b"0", 0, {}),
+          ("1", "1, the device's driver is as good or better", b"0", 0, {"result": 0, "error": "103"}),
+          ("1", "1, unattended", b"4", 0, {"result": 0, "error": "103", "hidden": True, "reboot": 0}),
+          ("1", "1, another error", b"0", 5, {"result": 0, "error": "E0000242"}),
+          (None, "unset", b"1", 5, {"result": 0, "error": "103"}), ("", "empty", b"1", 5, {"result": 0, "error": "103"}),
+          ("0", "0", b"1", 5, {"result": 0, "error": "103"}), ("yes", "yes", b"1", 5, {"result": 0, "error": "103"}),
+          ("\uff11", "1 in a fullwidth digit", b"1", 5, {"result": 0, "error": "103"})]],
+    case("log: only if better, the device kept its driver", b"drvsetup.exe " + INF + b" ID", 0, call=(b"ID", INF, False),
+         flags=b"0", better="1", result=0, error="103",
+         log=[lit(b"update: flags 0 (not forced: DRVSETUP_ONLY_IF_BETTER=1), no owner window, no restart report address\r"),
+              lit(b"update: returned FALSE, last error 0x00000103 ERROR_NO_MORE_ITEMS\r"),
+              lit(b"hint: the device's driver is as good as this package's or better"),
+              lit(b"update: the device kept its driver: Windows ranks it as good as this package's or better"),
+              lit(b"exit code 0: installed\r")]),
     case("200 silent installs, stand-in answering after 0 to 300 ms",
          b"drvsetup.exe " + INF + b" ID /s", None, stress=200, relay=False),
 ]
