@@ -61,7 +61,8 @@ static int CopyInInfFolder(const char* source) {
     lstrcpyA(path + length + 5, entry.cFileName);
     HANDLE copy = OpenToRead(path);
     if (copy == INVALID_HANDLE_VALUE) continue;
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    LARGE_INTEGER start = {};
+    SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
     same = SameBytes(file, copy);
     CloseHandle(copy);
   }

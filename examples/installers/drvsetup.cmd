@@ -1,7 +1,9 @@
 @echo off
 rem Installs the driver package in driver\ (drvsetup-demo.inf, its catalog and the file it copies)
 rem onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for this Windows; exits with its exit code:
-rem 0, 3010 when Windows must restart to finish, else a failure. Run it elevated (as administrator)
+rem 0, 3010 when Windows must restart to finish, 3011 when no device is plugged in yet (the package
+rem waits in the driver store), else a failure; its own failures are 20 to 22, which drvsetup.exe
+rem never gives. Run it elevated (as administrator)
 rem from the folder that holds it, the package folder driver\ and the three builds:
 rem x86\drvsetup.exe, x64\drvsetup.exe, arm64\drvsetup.exe, and drvremove.exe beside each.
 rem With /uninstall it takes the package off the devices and out of the driver store with the
@@ -40,9 +42,20 @@ rem The whole driver package: the INF, its catalog and every file it names, in i
 if errorlevel 1 goto copy_failed
 rem drvsetup.exe shows a box, even with /s, when it cannot open the INF: stop here instead.
 if not exist %DIR%\drvsetup-demo.inf goto copy_failed
-rem drvsetup.exe then exits 3010 where Windows must restart to finish the installation.
+rem drvsetup.exe then exits 3010 where Windows must restart to finish the installation, and 3011
+rem where no device is plugged in yet: the package waits in the driver store for it.
 set DRVSETUP_RESTART_EXIT_CODE=3010
+set DRVSETUP_NO_DEVICE_EXIT_CODE=3011
+rem A re-run of an older package must not replace a newer driver (Windows Update's, say).
+set DRVSETUP_ONLY_IF_BETTER=1
+rem In a folder of its own that only administrators can write, which the next install keeps.
+md %SystemRoot%\Logs\VendorDrivers 2>nul
+set DRVSETUP_LOG=%SystemRoot%\Logs\VendorDrivers\drvsetup.log
 start "" /wait %DIR%\drvsetup.exe %DIR%\drvsetup-demo.inf "ROOT\DRVSETUPDEMO" /s
+if %ERRORLEVEL% equ 3011 (
+  echo No device is plugged in yet: Windows installs the driver when it is.
+  exit /b 3011
+)
 if %ERRORLEVEL% equ 3010 (
   echo Driver installed; Windows must restart to finish.
   exit /b 3010
@@ -60,6 +73,7 @@ if not exist %DIR%\drvremove.exe (
   exit /b 0
 )
 set DRVSETUP_RESTART_EXIT_CODE=3010
+set DRVSETUP_LOG=%SystemRoot%\Logs\VendorDrivers\drvsetup.log
 start "" /wait %DIR%\drvremove.exe %DIR%\drvsetup-demo.inf /s
 set CODE=%ERRORLEVEL%
 if %CODE% neq 0 if %CODE% neq 3010 (
@@ -76,12 +90,12 @@ exit /b 0
 
 :secure_failed
 echo Could not make %DIR% anew for administrators alone
-exit /b 1
+exit /b 20
 
 :not_secured
 echo %DIR% is not empty or not owned by Administrators: nothing was installed
-exit /b 1
+exit /b 21
 
 :copy_failed
 echo Could not copy drvsetup.exe and the driver package to %DIR%
-exit /b 1
+exit /b 22

@@ -1,6 +1,8 @@
 ; Installs the driver package in driver\ (drvsetup-demo.inf, its catalog and the file it copies)
 ; onto ROOT\DRVSETUPDEMO with the drvsetup.exe built for the Windows it runs on; fails with its
-; exit code, and exits 3010 when Windows must restart to finish. An x86 installer, NSIS's default,
+; exit code, and exits 3010 when Windows must restart to finish, 3011 when no device is plugged in
+; yet (the package then waits in the driver store). Its own failures have codes of their own, 20
+; to 23, which drvsetup.exe never gives. An x86 installer, NSIS's default,
 ; so it runs on every Windows. Needs NSIS 3.04 or later (IsNativeARM64). Build with
 ; `makensis drvsetup.nsi` from a folder holding this file, the package folder driver\ and the
 ; three builds: x86\drvsetup.exe, x64\drvsetup.exe and arm64\drvsetup.exe, with drvremove.exe
@@ -34,6 +36,7 @@ Section
   ${EndIf}
   ${If} $0 != 0
     MessageBox MB_ICONSTOP "$1 could not be made anew for administrators alone ($0)." /SD IDOK
+    SetErrorLevel 20
     Abort
   ${EndIf}
   ; Until then the folder had C:\ProgramData's permissions, and a file a user put in it then is
@@ -42,6 +45,7 @@ Section
   Pop $0
   ${If} $0 != 0
     MessageBox MB_ICONSTOP "$1 is not empty or not owned by Administrators: nothing was installed." /SD IDOK
+    SetErrorLevel 21
     Abort
   ${EndIf}
   SetOutPath $1
@@ -61,15 +65,27 @@ Section
   ; drvsetup.exe shows a box, even with /s, when it cannot open the INF.
   ${IfNot} ${FileExists} "$OUTDIR\drvsetup-demo.inf"
     MessageBox MB_ICONSTOP "$OUTDIR\drvsetup-demo.inf could not be written." /SD IDOK
+    SetErrorLevel 22
     Abort
   ${EndIf}
-  ; drvsetup.exe then exits 3010 where Windows must restart to finish the installation.
+  ; drvsetup.exe then exits 3010 where Windows must restart to finish the installation, and 3011
+  ; where no device is plugged in yet: the package waits in the driver store for it.
   System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_RESTART_EXIT_CODE", t "3010")'
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_NO_DEVICE_EXIT_CODE", t "3011")'
+  ; A re-run of an older installer must not replace a newer driver (Windows Update's, say).
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_ONLY_IF_BETTER", t "1")'
+  ; In a folder of its own that only administrators can write, which the next install keeps.
+  CreateDirectory "$WINDIR\Logs\VendorDrivers"
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_LOG", t "$WINDIR\Logs\VendorDrivers\drvsetup.log")'
   ClearErrors
   ExecWait '"$OUTDIR\drvsetup.exe" $OUTDIR\drvsetup-demo.inf ROOT\DRVSETUPDEMO /s' $0
   ${If} ${Errors}
     MessageBox MB_ICONSTOP "$OUTDIR\drvsetup.exe could not be started." /SD IDOK
+    SetErrorLevel 23
     Abort
+  ${ElseIf} $0 == 3011
+    DetailPrint "No device is plugged in yet: Windows installs the driver when it is."
+    SetErrorLevel 3011
   ${ElseIf} $0 == 3010
     SetRebootFlag true  ; read by IfRebootFlag and by a Modern UI finish page, which offers the restart
     SetErrorLevel 3010  ; the installer's exit code, for whatever runs it with /S
@@ -90,10 +106,12 @@ SectionEnd
 ; folder kept on failure, a second try can still find the INF.
 Section "Uninstall"
   System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_RESTART_EXIT_CODE", t "3010")'
+  System::Call 'kernel32::SetEnvironmentVariable(t "DRVSETUP_LOG", t "$WINDIR\Logs\VendorDrivers\drvsetup.log")'
   ClearErrors
   ExecWait '"$INSTDIR\drvremove.exe" $INSTDIR\drvsetup-demo.inf /s' $0
   ${If} ${Errors}
     MessageBox MB_ICONSTOP "$INSTDIR\drvremove.exe could not be started." /SD IDOK
+    SetErrorLevel 23
     Abort
   ${ElseIf} $0 == 3010
     SetRebootFlag true
