@@ -7,10 +7,10 @@ source scripts/wine-env
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-# A width's cases: build, MSI sequence, NSIS four times, MSI six times, batch six times; on
+# A width's cases: build, MSI sequence, NSIS seven times, MSI eight times, batch nine times; on
 # arm64 the build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86
 # installer).
-width_cases() { if [ "$1" = arm64 ]; then echo 7; else echo 18; fi; }
+width_cases() { if [ "$1" = arm64 ]; then echo 10; else echo 26; fi; }
 drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
 package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driver package
 copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
@@ -33,19 +33,20 @@ build() {
   local width=$1 wixl=${2:-} kind dir arch define=()
   [ "$wixl" != x86 ] || define=(-D X86Package)  # the x86 package's launch condition
   rm -rf "${work:?}/$width"
-  for kind in ok fail; do
+  for kind in ok fail new; do
     dir=$work/$width/$kind
     mkdir -p "$dir"
     cp "build/mingw-$width"/drv{setup,remove}.exe "$dir/"
     mkdir "$dir/driver" && cp "${package[@]/#/examples/demo/}" "$dir/driver/"
+    [ $kind != new ] || newer_package "$dir/driver/drvsetup-demo.inf"
     for arch in x86 x64 arm64; do mkdir "$dir/$arch" && cp "build/mingw-$arch"/drv{setup,remove}.exe "$dir/$arch/"; done
     for file in drvsetup.nsi drvsetup.wxs drvsetup.cmd; do
-      if [ $kind = ok ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
+      if [ $kind != fail ]; then cp "$examples/$file" "$dir/"; else failing_variant "$examples/$file" "$dir/$file"; fi
     done
-    [ $kind = fail ] || sed 's/ Version="1\.0\.0"/ Version="1.0.1"/' "$dir/drvsetup.wxs" >"$dir/upgrade.wxs"
-    [ $kind = fail ] || fails_after_driver "$dir/drvsetup.wxs" >"$dir/failafter.wxs"
+    [ $kind != ok ] || sed 's/ Version="1\.0\.0"/ Version="1.0.1"/' "$dir/drvsetup.wxs" >"$dir/upgrade.wxs"
+    [ $kind != ok ] || fails_after_driver "$dir/drvsetup.wxs" >"$dir/failafter.wxs"
     (cd "$dir" && makensis -V2 drvsetup.nsi && { [ -z "$wixl" ] || wixl -a "$wixl" "${define[@]}" -o driver-setup.msi drvsetup.wxs; } &&
-      { [ -z "$wixl" ] || [ $kind = fail ] || { wixl -a "$wixl" "${define[@]}" -o driver-setup-1.0.1.msi upgrade.wxs &&
+      { [ -z "$wixl" ] || [ $kind != ok ] || { wixl -a "$wixl" "${define[@]}" -o driver-setup-1.0.1.msi upgrade.wxs &&
         wixl -a "$wixl" "${define[@]}" -o driver-setup-failafter.msi failafter.wxs; }; }) \
       >"$work/$width/build-$kind.log" 2>&1 || { cat "$work/$width/build-$kind.log"; return 1; }
     [ ! -s "$work/$width/build-$kind.log" ] || { cat "$work/$width/build-$kind.log"; return 1; }  # a warning
@@ -64,6 +65,13 @@ rollback_type() {
   type=$(msiinfo export "$1" CustomAction | awk -F'\t' '$1 == "RollbackDriver" { print $2 + 0 }') || return 1
   [ -n "$type" ] && (( (type & 0x500) != 0x500 )) || return 0
   msibuild "$1" -q "UPDATE CustomAction SET Type = $((type | 0x500)) WHERE Action = 'RollbackDriver'"
+}
+
+# The demo package, a newer version: DriverVer 2.0.0.0, and its AddReg value says so (Wine writes
+# no DriverVersion of its own).
+newer_package() {
+  sed -i -e 's#^DriverVer   = 01/01/2024,1\.0\.0\.0#DriverVer   = 06/01/2025,2.0.0.0#' \
+    -e 's#"drvsetup demo"$#"drvsetup demo 2.0.0.0"#' "$1"
 }
 
 # The MSI with one more deferred step after the driver's, which fails: the installation rolls back.
@@ -103,6 +111,11 @@ run() {
 # left of the package in the driver store and of the examples' folder.
 device_problem() {
   local state description key
+  if [ "$1" = staged ]; then
+    cmp -s "$WINEPREFIX/drive_c/windows/inf/drvsetup-demo.inf" examples/demo/drvsetup-demo.inf ||
+      printf "drvsetup-demo.inf is not in C:\\windows\\inf; "
+    set -- untouched
+  fi
   if [ "$1" = removed ]; then
     [ ! -e "$WINEPREFIX/drive_c/windows/inf/drvsetup-demo.inf" ] && [ ! -e "$WINEPREFIX/drive_c/windows/inf/drvsetup-demo.pnf" ] ||
       printf "drvsetup-demo.inf or its .pnf is still in C:\\windows\\inf; "
@@ -144,7 +157,7 @@ fresh_prefix() {
   timeout -k 5 60 wineserver -k >/dev/null 2>&1 || true  # one left by an interrupted run
   rm -rf "$WINEPREFIX"
   cp -a "$work/wine-$width" "$WINEPREFIX"
-  cp -r "$work/$width/ok" "$work/$width/fail" "$WINEPREFIX/drive_c/"
+  cp -r "$work/$width/ok" "$work/$width/fail" "$work/$width/new" "$WINEPREFIX/drive_c/"
   cp tests/installers/msiexec.cmd tests/installers/batch.cmd "$WINEPREFIX/drive_c/"
   powershell_standin
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" register "$hwid" \
@@ -170,6 +183,49 @@ not_owned() {
   owned O:BA
   ! installed_file drvsetup.exe || problem="drvsetup.exe was copied; "
   check "$1, folder owned by Users once secured: stops before copying" "$2" untouched "$problem"
+}
+
+# no_device EXAMPLE CODE COMMAND...: the update finds no device (the stand-in's answer): the example
+# opts in to the no-device code, and the package waits in the driver store.
+no_device() {
+  stand_in_newdev
+  DRVSETUP_STUB_RESULT=0 DRVSETUP_STUB_ERROR=E000020B "${@:3}"
+  wine_newdev
+  check "$1, no device plugged in yet: the package waits in the driver store" "$2" staged
+  rm -f "$WINEPREFIX"/drive_c/windows/inf/drvsetup-demo.[ip]nf
+}
+
+# The examples' log, C:\Windows\Logs\VendorDrivers\drvsetup.log, in whatever case Wine made it.
+example_log() { find "$WINEPREFIX/drive_c/windows" -maxdepth 3 -ipath '*/logs/vendordrivers/drvsetup.log' | head -n 1; }
+
+# The device's driver version, as the demo package's AddReg value tells it.
+driver_version() {
+  local key
+  timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" query "$hwid" >"$work/device.txt" 2>&1
+  key=$(tr -d '\r' <"$work/device.txt" | sed -n 's/^ *driver key: *//p')
+  timeout -k 5 60 scripts/wine-run "$width" reg query "HKLM\\System\\CurrentControlSet\\Control\\Class\\$key" /v DemoInstalledBy 2>/dev/null |
+    tr -d '\r' | sed -n 's/^ *DemoInstalledBy *REG_SZ *drvsetup demo *//p' | sed 's/^$/1.0.0.0/'
+}
+
+# upgrade_rows EXAMPLE NEW_COMMAND -- OLD_COMMAND: the newer package installs over the older one; a
+# re-run of the older one keeps it (DRVSETUP_ONLY_IF_BETTER=1), where the update honours that.
+upgrade_rows() {
+  local name=$1 new=() version
+  shift
+  while [ "$1" != -- ]; do new+=("$1"); shift; done
+  shift
+  "${new[@]}"
+  version=$(driver_version)
+  if [ "$code" = 0 ] && [ "$version" = 2.0.0.0 ]; then pass "$width $name, a newer DriverVer: installs it (exit code 0, the device has 2.0.0.0)"
+  else fail "$width $name, a newer DriverVer: exit code $code, the device has '$version'"; cat "$log"; fi
+  "$@"
+  version=$(driver_version)
+  if [ "$code" = 0 ] && [ "$version" = 2.0.0.0 ]; then
+    pass "$width $name, the older package again: keeps the newer driver (exit code 0, the device has 2.0.0.0)"
+  elif [ "$code" = 0 ] && [ "$version" = 1.0.0.0 ] && grep -q 'flags 0 (not forced' "$(example_log)"; then
+    echo "The re-run case was skipped: Wine's update ignores the missing INSTALLFLAG_FORCE and installed the older package (exit code 0, the device has 1.0.0.0; drvsetup.exe called it unforced)."
+    skipped=$((skipped + 1))
+  else fail "$width $name, the older package again: exit code $code, the device has '$version'"; cat "$log"; fi
 }
 
 # A file in the examples' folder, as a user who made the folder first could have left; an
@@ -206,17 +262,20 @@ nsis_entry() {
 }
 
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
-nsis_count=4
+nsis_count=7
 nsis_cases() {
   local loader=x86
   run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
   check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
-  not_owned "x86 NSIS installer" 2 run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  not_owned "x86 NSIS installer" 21 run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  no_device "x86 NSIS installer" 3011 run nsis-no-device "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   plant
   run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   local problem=
   nsis_entry || problem="no Apps & features entry with a QuietUninstallString; "
   check "x86 NSIS installer installs the driver with the $width build" 0 installed "$problem"
+  upgrade_rows "x86 NSIS installer" run nsis-new "$WINEPREFIX/drive_c/new/driver-setup.exe" /S -- \
+    run nsis-again "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
   # The uninstaller runs from a copy of itself: the prefix's processes all end before the verdict.
   stand_in_newdev
   run nsis-uninstall "$WINEPREFIX/drive_c/$drivers/uninstall.exe" /S
@@ -252,8 +311,19 @@ msi_cases() {
   ! product_registered fail || problem+="the product stayed registered; "
   # Windows says 1603 (ERROR_INSTALL_FAILURE); Wine's msi says 1627 (ERROR_FUNCTION_FAILED).
   check "MSI, drvsetup.exe fails: the install fails and rolls back" '1603|1627' untouched "$problem"
+  # The folder is never wiped: Windows Installer has decided which files to copy before.
   problem=
   plant
+  run_msiexec ok
+  installed_file planted.txt || problem+="the file left in the folder was deleted; "
+  ! product_registered ok || problem+="the product is registered; "
+  check "MSI with a file left in its folder: stops, deletes nothing" '1603|1627' untouched "$problem"
+  rm -rf "${WINEPREFIX:?}/drive_c/$drivers"
+  no_device MSI 0 run_msiexec ok
+  stand_in_newdev
+  run_msiexec ok "" /x  # to install anew below
+  wine_newdev
+  problem=
   run_msiexec ok
   installed_file drvsetup-demo.inf || problem+="drvsetup-demo.inf is not installed; "
   product_registered ok || problem+="the product is not registered; "
@@ -308,9 +378,10 @@ batch_cases() {
   batch batch-no-inf 'C:\ok\drvsetup.cmd'
   # Not anchored: Wine may put a text of its own ("wine client error:...") before a line.
   grep -q 'Could not copy' "$log" || problem="it did not say that the copy failed; "
-  check "batch file without the package folder beside it: exits 1, runs nothing" 1 untouched "$problem"
+  check "batch file without the package folder beside it: exits 22, runs nothing" 22 untouched "$problem"
   mv "$WINEPREFIX/drive_c/ok/driver.away" "$WINEPREFIX/drive_c/ok/driver"
-  not_owned "batch file" 1 batch batch-not-owned 'C:\ok\drvsetup.cmd'
+  not_owned "batch file" 21 batch batch-not-owned 'C:\ok\drvsetup.cmd'
+  no_device "batch file" 3011 batch batch-no-device 'C:\ok\drvsetup.cmd'
   problem=
   batch batch-fail 'C:\fail\drvsetup.cmd'
   grep -q 'Driver installation failed with exit code 5' "$log" || problem="it did not report code 5; "
@@ -325,6 +396,7 @@ batch_cases() {
   plant
   batch batch-ok 'C:\ok\drvsetup.cmd'
   check "batch file installs the driver with the $width build" 0 installed
+  upgrade_rows "batch file" batch batch-new 'C:\new\drvsetup.cmd' -- batch batch-again 'C:\ok\drvsetup.cmd'
   stand_in_newdev
   DRVSETUP_STUB_REBOOT=0 batch batch-uninstall 'C:\ok\drvsetup.cmd' /uninstall
   wine_newdev
