@@ -158,7 +158,7 @@ fresh_prefix() {
   rm -rf "$WINEPREFIX"
   cp -a "$work/wine-$width" "$WINEPREFIX"
   cp -r "$work/$width/ok" "$work/$width/fail" "$work/$width/new" "$WINEPREFIX/drive_c/"
-  cp tests/installers/msiexec.cmd tests/installers/batch.cmd "$WINEPREFIX/drive_c/"
+  cp tests/installers/msiexec.cmd tests/installers/batch.cmd tests/installers/wait.cmd "$WINEPREFIX/drive_c/"
   powershell_standin
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" register "$hwid" \
     >"$work/register.log" 2>&1 || { cat "$work/register.log"; return 1; }
@@ -261,24 +261,31 @@ nsis_entry() {
     /v QuietUninstallString >/dev/null 2>&1
 }
 
+# nsis NAME PROGRAM ARGS...: the NSIS installer or uninstaller through a batch file that prints
+# its whole exit code.
+nsis() {
+  run "$1" cmd /c 'C:\wait.cmd' "${@:2}"
+  code=$(tr -d '\r' <"$log" | sed -n 's/^program exit code //p')
+}
+
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
 nsis_count=7
 nsis_cases() {
   local loader=x86
-  run nsis-fail "$WINEPREFIX/drive_c/fail/driver-setup.exe" /S
+  nsis nsis-fail 'C:\fail\driver-setup.exe' /S
   check "x86 NSIS installer, drvsetup.exe fails: installer exits 5" 5 untouched
-  not_owned "x86 NSIS installer" 21 run nsis-not-owned "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
-  no_device "x86 NSIS installer" 3011 run nsis-no-device "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  not_owned "x86 NSIS installer" 21 nsis nsis-not-owned 'C:\ok\driver-setup.exe' /S
+  no_device "x86 NSIS installer" 3011 nsis nsis-no-device 'C:\ok\driver-setup.exe' /S
   plant
-  run nsis-ok "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  nsis nsis-ok 'C:\ok\driver-setup.exe' /S
   local problem=
   nsis_entry || problem="no Apps & features entry with a QuietUninstallString; "
   check "x86 NSIS installer installs the driver with the $width build" 0 installed "$problem"
-  upgrade_rows "x86 NSIS installer" run nsis-new "$WINEPREFIX/drive_c/new/driver-setup.exe" /S -- \
-    run nsis-again "$WINEPREFIX/drive_c/ok/driver-setup.exe" /S
+  upgrade_rows "x86 NSIS installer" nsis nsis-new 'C:\new\driver-setup.exe' /S -- \
+    nsis nsis-again 'C:\ok\driver-setup.exe' /S
   # The uninstaller runs from a copy of itself: the prefix's processes all end before the verdict.
   stand_in_newdev
-  run nsis-uninstall "$WINEPREFIX/drive_c/$drivers/uninstall.exe" /S
+  nsis nsis-uninstall 'C:\ProgramData\VendorDrivers\uninstall.exe' /S
   timeout -k 5 120 wineserver -w || true
   wine_newdev
   problem=

@@ -1,0 +1,4 @@
+@echo off
+rem Starts the program %1 with the rest of the line, waits for it, and prints its whole exit code (a shell sees 8 bits).
+start "" /wait %*
+echo program exit code %ERRORLEVEL%
