@@ -7,7 +7,6 @@
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "../diagnostics/diagnostic_log_win.h"
-#include "../diagnostics/log_platform.h"
 #include "../common/inf_path.h"
 #include "../common/platform.h"
 #include "../common/platform_win.h"
@@ -28,10 +27,6 @@ Platform platform = {ReadCommandLine,      AllocFixed,      ShowMessage,        
                      ReadWideCommandLine,  ExactAnsi,       ShortAnsiPath,       ReadEnvironmentVariable,
                      WindowStationVisible, SessionIds,      LastUpdateError,     InfOffersHardwareId,
                      RunsUnderWow64,       StageDriverPackage, nullptr};
-
-LogPlatform logPlatform = {OpenLog,       AllocFixed,      LockLogFile,   SeekLogEnd,
-                           WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,
-                           ReadErrorText, ConvertToUtf8};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   UseSystemDirectoryForLibraries();  // before anything loads a library late

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "log_lock.h"
+#include "log_platform.h"
 
 static DWORD lockPollsLeft = LOG_LOCK_WAIT_MS / LOG_LOCK_POLL_MS;  // for this whole run
 
@@ -145,3 +146,10 @@ size_t ConvertToUtf8(const wchar_t* text, char* out, size_t size) {
   int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, out, static_cast<int>(size), nullptr, nullptr);
   return length > 0 ? static_cast<size_t>(length - 1) : 0;
 }
+
+static void* AllocLogMemory(size_t bytes) { return GlobalAlloc(GMEM_FIXED, bytes); }
+
+// Both programs log through the same Windows calls.
+LogPlatform logPlatform = {OpenLog,       AllocLogMemory,  LockLogFile,   SeekLogEnd,
+                           WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,
+                           ReadErrorText, ConvertToUtf8};

@@ -4,7 +4,6 @@
 #include "../common/platform.h"
 #include "../common/platform_win.h"
 #include "../diagnostics/diagnostic_log_win.h"
-#include "../diagnostics/log_platform.h"
 #include "../install/remove_package.h"
 #include "../install/system_library.h"
 #include "../progress/progress_dialog.h"
@@ -23,10 +22,6 @@ Platform platform = {ReadCommandLine,      AllocFixed,  nullptr,  InfFileExists,
                      ReadWideCommandLine,  ExactAnsi,   ShortAnsiPath, ReadEnvironmentVariable,
                      WindowStationVisible, SessionIds,  nullptr,  nullptr,
                      nullptr,              nullptr,     RemoveDriverPackage};
-
-LogPlatform logPlatform = {OpenLog,       AllocFixed,      LockLogFile,   SeekLogEnd,
-                           WriteLogLine,  UnlockLogFile,   DescribeProcess, ReadLastError,
-                           ReadErrorText, ConvertToUtf8};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   UseSystemDirectoryForLibraries();  // before anything loads a library late
