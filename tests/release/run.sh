@@ -147,7 +147,7 @@ missing file|--sign-pkcs12 $c/missing.p12||the PKCS#12 file $c/missing\.p12 is m
 a folder|--sign-pkcs12 $c||the PKCS#12 file $c is missing or cannot be read\.
 not a PKCS#12 file|--sign-pkcs12 $c/ca.pem||$c/ca\.pem is not a PKCS#12 file
 certificate not for code signing|--sign-pkcs12 $c/serverAuth.p12||the certificate in $c/serverAuth\.p12 is not for code signing
-time-stamp server unreachable|--sign-pkcs12 $c/codeSigning.p12 --timestamp http://127.0.0.1:9/||osslsigncode could not sign (x86|x64|arm64)/drvsetup\.exe: .*[Ff]ail
+time-stamp server unreachable|--sign-pkcs12 $c/codeSigning.p12 --timestamp http://127.0.0.1:9/||osslsigncode could not sign (x86|x64|arm64)/drv(setup|remove)\.exe: .*[Ff]ail
 EOF
 }
 
@@ -172,7 +172,7 @@ under_wine() {
     dir=$tmp/wine-$arch
     mkdir "$dir"
     cp "build/mingw-$arch"/{runner.exe,newdev_stub.dll,planted_newdev.dll,noexport_newdev.dll} "$dir/"
-    cp "$tmp/signed/$arch/drvsetup.exe" "$dir/"
+    cp "$tmp/signed/$arch"/drv{setup,remove}.exe "$dir/"
     python3 tests/wine/e2e.py "$arch" "$dir" "build/wine-$arch" "${cases[@]}" >"$tmp/wine-$arch.log" 2>&1 || true
     sed 's/^/     /' "$tmp/wine-$arch.log"
     set -- $(grep -oE '[0-9]+ passed, [0-9]+ failed' "$tmp/wine-$arch.log" || echo "0 passed, 1 failed")
