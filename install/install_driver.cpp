@@ -42,8 +42,9 @@ int InstallDriver(const char* infPath, const char* hardwareId, int* rebootRequir
   BOOL result = update(nullptr, hardwareId, infPath, flags, rebootRequired);
   DWORD lastError = GetLastError();
   updateError = lastError;
-  FreeLibrary(library);
   LogUpdateResult(result, lastError, rebootRequired);
+  // While the update's own set-up API is still loaded: it is not loaded and set up again.
   if (result) LogDevicesWithId(hardwareId);
+  FreeLibrary(library);
   return result;
 }
