@@ -158,7 +158,7 @@ fresh_prefix() {
   rm -rf "$WINEPREFIX"
   cp -a "$work/wine-$width" "$WINEPREFIX"
   cp -r "$work/$width/ok" "$work/$width/fail" "$work/$width/new" "$WINEPREFIX/drive_c/"
-  cp tests/installers/msiexec.cmd tests/installers/batch.cmd tests/installers/wait.cmd "$WINEPREFIX/drive_c/"
+  cp tests/installers/msiexec.cmd tests/installers/batch.cmd scripts/wait.cmd "$WINEPREFIX/drive_c/"
   powershell_standin
   timeout -k 5 60 scripts/wine-run "$width" "build/mingw-$width/demo_device.exe" register "$hwid" \
     >"$work/register.log" 2>&1 || { cat "$work/register.log"; return 1; }

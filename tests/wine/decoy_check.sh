@@ -4,6 +4,7 @@
 # outside the ANSI code page installs that INF: tests/wine/decoy_check.sh x86|x64|arm64
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/wine-env
 arch=$1 bin=build/mingw-$1
 prefix=build/wine-decoy-$arch
 # Wine's ANSI code page is then 1252, which has no Cyrillic letters.
@@ -37,24 +38,12 @@ for hwid in 'ROOT\DRVSETUPDEMO' 'ROOT\DRVSETUPWIDE'; do
   run "$bin/demo_device.exe" register "$hwid" >/dev/null || fail "could not register $hwid"
 done
 code=0 wide_code=0
-(cd "$demo" && run 'C:\demo\drvsetup.exe' drvsetup-demo.inf 'ROOT\DRVSETUPDEMO' /s) >/dev/null 2>&1 ||
+(cd "$demo" && windows_run "$arch" 'C:\demo\drvsetup.exe' drvsetup-demo.inf 'ROOT\DRVSETUPDEMO' /s) >/dev/null 2>&1 ||
   code=$?
 # Wine builds the wide command line from these arguments; its narrow one holds ? for the Cyrillic.
-wide() {
-  wide_code=0
-  DRVSETUP_LOG='C:\demo\wide.log' \
-    run 'C:\Пример\drvsetup.exe' 'C:\Пример\drvsetup-demo.inf' 'ROOT\DRVSETUPWIDE' /s >/dev/null 2>&1 ||
-    wide_code=$?
-}
-wide
-# Seen once under emulation: the run logged its exit code 0, and then its process did not end
-# within the limit (Wine's process exit). Once, and said so: a run that hangs before it ends its
-# log, or hangs again, still fails.
-if [ "$wide_code" = 137 ] || [ "$wide_code" = 124 ] && tail -n 1 "$demo/wide.log" 2>/dev/null | grep -q '^exit code 0: installed'; then
-  echo "     the run in C:\Пример logged exit code 0 and did not end within 120 s: run once more"
-  rm -f "$demo/wide.log"
-  wide
-fi
+DRVSETUP_LOG='C:\demo\wide.log' \
+  windows_run "$arch" 'C:\Пример\drvsetup.exe' 'C:\Пример\drvsetup-demo.inf' 'ROOT\DRVSETUPWIDE' /s >/dev/null 2>&1 ||
+  wide_code=$?
 wide_log=$(cat "$demo/wide.log" 2>/dev/null || echo "(no log)")
 demo_description=$(description 'ROOT\DRVSETUPDEMO')
 wide_description=$(description 'ROOT\DRVSETUPWIDE')
