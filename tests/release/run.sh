@@ -74,7 +74,8 @@ reproducible() {
   python3 -m zipfile -l "$tmp/unsigned.zip" >"$tmp/entries.log"
   check "the zip's entries" "$tmp/entries.log" '^x86/drvsetup\.exe ' '^x64/drvsetup\.exe ' '^arm64/drvsetup\.exe ' \
     '^x86/drvremove\.exe ' '^x64/drvremove\.exe ' '^arm64/drvremove\.exe ' \
-    '^docs/setup-authors\.md ' \
+    '^selftest/x86/selftest\.exe ' '^selftest/x64/planted\.dll ' '^selftest/arm64/selftest\.exe ' \
+    '^selftest/demo/drvsetup-demo\.inf ' '^selftest/drvsetup-selftest\.wsb ' '^docs/setup-authors\.md ' \
     '^examples/installers/drvsetup\.nsi ' '^examples/demo/drvsetup-demo\.inf ' '^LICENSE ' '^NOTICES ' '^SHA256SUMS ' '^SOURCE '
   # cmd.exe misreads labels and goto in a batch file with LF line endings.
   local crlf='import sys, zipfile; d = zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]); sys.exit(not d or d.count(b"\n") != d.count(b"\r\n"))'
@@ -84,7 +85,8 @@ reproducible() {
   verify verify-unsigned "$tmp/unsigned.zip"
   check "verify-release, unsigned" "$tmp/verify-unsigned.log" "^x86/drvsetup.exe: identical to a build of $commit\$" \
     "^x64/drvsetup.exe: identical to a build of $commit\$" "^arm64/drvsetup.exe: identical to a build of $commit\$" \
-    "^arm64/drvremove.exe: identical to a build of $commit\$" '^exit status 0$'
+    "^arm64/drvremove.exe: identical to a build of $commit\$" "^selftest/x64/selftest.exe: identical to a build of $commit\$" \
+    "^selftest/x86/planted.dll: identical to a build of $commit\$" '^exit status 0$'
 }
 
 signed() {

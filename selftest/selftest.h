@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#if defined(__aarch64__)
+#define BUILD "arm64"
+#elif defined(__x86_64__)
+#define BUILD "x64"
+#else
+#define BUILD "x86"
+#endif
+
+// The work folder (no blank in its path), the programs' folder, the package's INF and its ID.
+extern char work[MAX_PATH], programs[MAX_PATH], package[MAX_PATH], hardwareId[256];
+extern bool onWine, packageGiven, underWow64;
+
+void Say(const char* format, ...);
+void Row(bool ok, const char* name, const char* ran, const char* expected, const char* got);
+void Skip(const char* name, const char* why);
+// FORMAT with "{w}" standing for the work folder and "{i}" for the x.inf in it.
+void Expand(const char* format, char* out, int size);
+bool FileHasLine(const char* path, const char* start);
+
+// The rows that install nothing: the command-line table of both programs.
+void RunTableRows();
+// A device of its own, the package installed on it and removed, and the machine as it was.
+void RunInstallRows();

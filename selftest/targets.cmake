@@ -1,0 +1,9 @@
+# selftest.exe: the contract of both programs run on a Windows machine, shipped in the release;
+# planted.dll: the library it plants beside a copy of drvsetup.exe.
+add_executable(selftest selftest/selftest.cpp selftest/rows.cpp selftest/install_rows.cpp
+  selftest/machine.cpp selftest/watch.cpp)
+target_link_libraries(selftest PRIVATE setupapi)
+target_link_options(selftest PRIVATE ${DRVSETUP_LINK_FLAGS})
+add_library(planted SHARED selftest/planted.cpp)
+set_target_properties(planted PROPERTIES PREFIX "")
+target_link_options(planted PRIVATE ${DRVSETUP_LINK_FLAGS})
