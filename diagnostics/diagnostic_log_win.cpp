@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "build.h"
 #include "log_lock.h"
 #include "log_platform.h"
 
@@ -77,14 +78,6 @@ void WriteLogLine(void* log, const char* text, size_t length) {
   DWORD written;
   WriteFile(static_cast<HANDLE>(log), text, static_cast<DWORD>(length), &written, nullptr);
 }
-
-#if defined(__aarch64__)
-#define BUILD "arm64"
-#elif defined(__x86_64__)
-#define BUILD "x64"
-#else
-#define BUILD "x86"
-#endif
 
 static const char* MachineName(USHORT machine) {
   switch (machine) {

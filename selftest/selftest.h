@@ -2,13 +2,7 @@
 
 #include <windows.h>
 
-#if defined(__aarch64__)
-#define BUILD "arm64"
-#elif defined(__x86_64__)
-#define BUILD "x64"
-#else
-#define BUILD "x86"
-#endif
+#include "../diagnostics/build.h"
 
 // The work folder (no blank in its path), the programs' folder, the package's INF and its ID.
 extern char work[MAX_PATH], programs[MAX_PATH], package[MAX_PATH], hardwareId[256];
