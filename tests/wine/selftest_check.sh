@@ -27,6 +27,18 @@ ok=0 bad=0
 check() { if [ -z "$2" ]; then echo "ok   selftest $arch: $1"; ok=$((ok + 1)); else echo "FAIL selftest $arch: $1: $2"; bad=$((bad + 1)); fi; }
 check "the self-test exits 0" "$([ "$code" = 0 ] || echo "exit code $code")"
 check "the INF folder and the drivers folder as they were" "$(diff <(echo "$before") <(listing) | tr '\n' ' ')"
+# A self-test that cannot fail proves nothing: with drvremove.exe in drvsetup.exe's place, rows
+# must fail and the exit code must say so.
+broken=build/selftest-broken-$arch
+rm -rf "$broken" && cp -r "$layout" "$broken" && cp "$broken/$arch/drvremove.exe" "$broken/$arch/drvsetup.exe"
+rm -f "$broken"/selftest/*/selftest-report.txt
+code=0
+timeout -k 5 600 scripts/wine-run "$arch" "$broken/selftest/$arch/selftest.exe" >build/selftest-broken-$arch.out 2>/dev/null ||
+  code=$?
+wrong=$(tr -d '\r' <build/selftest-broken-$arch.out | grep -c '^FAIL' || true)
+check "with drvremove.exe as drvsetup.exe, rows fail and the exit code is 1" \
+  "$([ "$code" = 1 ] && [ "$wrong" -ge 10 ] || echo "exit code $code, $wrong rows failed")"
+rm -rf "$broken"
 [ "$bad$rows_failed" != 00 ] || rm -rf "$prefix"
 echo "$((rows_passed + ok)) passed, $((rows_failed + bad)) failed, $rows_skipped skipped"
 [ "$bad$rows_failed" = 00 ]
