@@ -36,7 +36,8 @@ static bool CopyPackage() {
 }
 
 // Runs PROGRAM unattended (noninteractive: no prompt can wait) with its log; returns the code.
-static DWORD RunLogged(const char* program, const char* arguments, const char* log, char* ran, int size) {
+static DWORD RunLogged(const char* program, const char* arguments, const char* log, char* ran, int size,
+                       int* dialogs) {
   char app[MAX_PATH];
   snprintf(app, sizeof app, "%s\\%s.exe", programs, program);
   snprintf(ran, size, "%s.exe %s", program, arguments);
@@ -49,6 +50,7 @@ static DWORD RunLogged(const char* program, const char* arguments, const char* l
   if (!MakeHiddenDesktop()) return STILL_ACTIVE;
   RunProgram(wideApp, wideLine, nullptr, true, 300000, &result);
   SetEnvironmentVariableA("DRVSETUP_LOG", nullptr);
+  *dialogs = result.boxes + result.dialogs;
   return result.started ? result.exitCode : STILL_ACTIVE;
 }
 
@@ -57,15 +59,20 @@ static bool InstallRow() {
   char ran[4096], arguments[2048], log[MAX_PATH], got[512];
   snprintf(arguments, sizeof arguments, "%s %s /s", packageCopy, hardwareId);
   snprintf(log, sizeof log, "%s\\install.log", work);
-  DWORD code = RunLogged("drvsetup", arguments, log, ran, sizeof ran);
+  int windows;
+  DWORD code = RunLogged("drvsetup", arguments, log, ran, sizeof ran, &windows);
   bool driver = DeviceHasDriver(hardwareId), hint = FileHasLine(log, "hint: ");
-  snprintf(got, sizeof got, "exit code %lu, %s, %s", static_cast<unsigned long>(code),
-           driver ? "a driver on the device" : "no driver on the device", hint ? "a hint in the log" : "no hint in the log");
+  snprintf(got, sizeof got, "exit code %lu, %s, %s, %d windows", static_cast<unsigned long>(code),
+           driver ? "a driver on the device" : "no driver on the device", hint ? "a hint in the log" : "no hint in the log",
+           windows);
+  // Unattended, on a station with no screen: neither a box nor the dialog.
   if (onWine || packageGiven) {
-    Row(code == 0 && driver, "install onto the device", ran, "exit code 0, a driver on the device", got);
+    Row(code == 0 && driver && windows == 0, "install onto the device, unattended", ran,
+        "exit code 0, a driver on the device, 0 windows", got);
   } else {
-    Row(code == 5 && !driver && hint, "install of the unsigned demo package: the trust refusal", ran,
-        "exit code 5, no driver on the device, a hint in the log (sign the package to take the success road)", got);
+    Row(code == 5 && !driver && hint && windows == 0, "install of the unsigned demo package: the trust refusal", ran,
+        "exit code 5, no driver on the device, a hint in the log, 0 windows (sign the package to take the success road)",
+        got);
   }
   return code == 0;
 }
@@ -74,16 +81,18 @@ static void RemovalRow(bool installed) {
   char ran[4096], arguments[2048], log[MAX_PATH], got[512], name[MAX_PATH];
   snprintf(arguments, sizeof arguments, "%s /s", packageCopy);
   snprintf(log, sizeof log, "%s\\removal.log", work);
-  DWORD code = RunLogged("drvremove", arguments, log, ran, sizeof ran);
+  int windows;
+  DWORD code = RunLogged("drvremove", arguments, log, ran, sizeof ran, &windows);
   bool left = FindStoreCopy(packageCopy, name, sizeof name);
-  snprintf(got, sizeof got, "exit code %lu, %s%s", static_cast<unsigned long>(code),
-           left ? "a copy in the store: " : "no copy in the store", left ? name : "");
+  snprintf(got, sizeof got, "exit code %lu, %s%s, %d windows", static_cast<unsigned long>(code),
+           left ? "a copy in the store: " : "no copy in the store", left ? name : "", windows);
   if (onWine && installed) {
     // Wine's SetupUninstallOEMInfA deletes nothing unless forced; the program says so.
-    Row(code == 5 && left, "removal (Wine's own road: not removed, and said so)", ran,
-        "exit code 5, the copy still in the store", got);
+    Row(code == 5 && left && windows == 0, "removal, unattended (Wine's own road: not removed, and said so)", ran,
+        "exit code 5, the copy still in the store, 0 windows", got);
   } else {
-    Row(code == 0 && !left, "removal", ran, "exit code 0, no copy in the store", got);
+    Row(code == 0 && !left && windows == 0, "removal, unattended", ran, "exit code 0, no copy in the store, 0 windows",
+        got);
   }
 }
 

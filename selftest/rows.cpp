@@ -27,10 +27,17 @@ struct TableRow {
 #define NOSUCH "NOSUCH\\DRVSETUP-SELFTEST"
 static const TableRow rows[] = {
     {"program name only", "drvsetup", "drvsetup.exe", nullptr, false, 1, 1, USAGE_BOX, nullptr, nullptr},
+    {"program name and trailing blanks", "drvsetup", "drvsetup.exe  \t ", nullptr, false, 1, 1, USAGE_BOX, nullptr,
+     nullptr},
+    {"blanks and tabs only", "drvsetup", " \t \t", nullptr, false, 5, 5, NO_BOX, nullptr, nullptr},
     {"switch alone", "drvsetup", "drvsetup.exe /s", nullptr, false, 2, 2, NO_BOX, nullptr, nullptr},
     {"one argument", "drvsetup", "drvsetup.exe {i}", nullptr, false, 3, 3, MISSING_BOX, nullptr, nullptr},
     {"upper-case switch alone", "drvsetup", "drvsetup.exe /S", nullptr, false, 3, 3, MISSING_BOX, nullptr, nullptr},
     {"two arguments with /s", "drvsetup", "drvsetup.exe {i} /s", nullptr, false, 4, 4, NO_BOX, nullptr, nullptr},
+    {"switch, then the INF", "drvsetup", "drvsetup.exe /s {i}", nullptr, false, 4, 4, NO_BOX, nullptr, nullptr},
+    {"upper-case switch third", "drvsetup", "drvsetup.exe {i} ID /S", nullptr, false, 5, 5, NO_BOX, nullptr, nullptr},
+    {"trailing blank after the switch", "drvsetup", "drvsetup.exe {i} ID /s ", nullptr, false, 5, 5, NO_BOX, nullptr,
+     nullptr},
     {"words after the switch", "drvsetup", "drvsetup.exe {i} ID /s now", nullptr, false, 5, 5, NO_BOX, nullptr, nullptr},
     {"missing INF", "drvsetup", "drvsetup.exe {w}\\missing.inf ID", nullptr, false, 6, 6, PATH_BOX,
      "{w}\\missing.inf", nullptr},
@@ -134,7 +141,10 @@ static void RunTableRow(const TableRow& row) {
   else if (result.boxes == 0) snprintf(got + used, sizeof got - used, "no box");
   else snprintf(got + used, sizeof got - used, "%d box(es), the first [%s], caption [%s], icon %s", result.boxes,
                 result.boxText, result.boxCaption, result.boxIcon);
-  bool ok = result.started && result.exitCode == exitCode && boxOk;
+  // Nothing here installs: no row shows the progress dialog.
+  bool ok = result.started && result.exitCode == exitCode && boxOk && result.dialogs == 0;
+  lstrcatA(expected, ", no progress dialog");
+  if (result.dialogs > 0) lstrcatA(got, ", a progress dialog");
   if (row.logLine != nullptr) {
     bool logged = FileHasLine(log, row.logLine);
     ok = ok && logged;

@@ -71,6 +71,13 @@ static void RecordBox(HWND box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
+static void RecordDialog(HWND dialog) {
+  for (int i = 0; i < seenCount; ++i)
+    if (seen[i] == dialog) return;
+  if (seenCount < 16) seen[seenCount++] = dialog;
+  current->dialogs++;
+}
+
 static BOOL CALLBACK Look(HWND hwnd, LPARAM) {
   DWORD pid;
   char name[32], caption[8];
@@ -79,8 +86,8 @@ static BOOL CALLBACK Look(HWND hwnd, LPARAM) {
   if (pid != childId || strcmp(name, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
   // The progress dialog has its bar; a box gets its caption after its buttons.
   Text(hwnd, caption, sizeof caption);
-  if (GetDlgItem(hwnd, 1000) == nullptr && GetDlgItem(hwnd, IDOK) != nullptr && caption[0] != '\0')
-    RecordBox(hwnd);
+  if (GetDlgItem(hwnd, 1000) != nullptr) RecordDialog(hwnd);
+  else if (GetDlgItem(hwnd, IDOK) != nullptr && caption[0] != '\0') RecordBox(hwnd);
   return TRUE;
 }
 

@@ -7,6 +7,7 @@ struct RunResult {
   DWORD exitCode;  // STILL_ACTIVE when it outlived its time and was ended
   bool started;
   int boxes;       // message boxes seen (each closed with OK)
+  int dialogs;     // progress dialogs seen
   char boxText[1024], boxCaption[256];
   const char* boxIcon;  // "information", "error", "other" or "none"
 };
