@@ -14,10 +14,13 @@ wineserver -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
 scripts/wine-prefix "$arch" "$prefix" >/dev/null || { echo "FAIL selftest $arch: no Wine prefix"; echo "0 passed, 1 failed"; exit 1; }
 listing() { (cd "$prefix/drive_c/windows" && ls inf system32/drivers | sort); }
+# self_test FOLDER OUT: the self-test of the release laid out in FOLDER, its rows in OUT, its exit code in $code.
+self_test() {
+  code=0
+  timeout -k 5 600 scripts/wine-run "$arch" "$1/selftest/$arch/selftest.exe" >"$2" 2>/dev/null || code=$?
+}
 before=$(listing)
-code=0
-timeout -k 5 600 scripts/wine-run "$arch" "$layout/selftest/$arch/selftest.exe" >build/selftest-$arch.out 2>/dev/null ||
-  code=$?
+self_test "$layout" build/selftest-$arch.out
 tr -d '\r' <build/selftest-$arch.out
 summary=$(tr -d '\r' <build/selftest-$arch.out | grep -oE '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped' | tail -n 1)
 [ -n "$summary" ] || summary="0 passed, 1 failed, 0 skipped"
@@ -32,9 +35,7 @@ check "the INF folder and the drivers folder as they were" "$(diff <(echo "$befo
 broken=build/selftest-broken-$arch
 rm -rf "$broken" && cp -r "$layout" "$broken" && cp "$broken/$arch/drvremove.exe" "$broken/$arch/drvsetup.exe"
 rm -f "$broken"/selftest/*/selftest-report.txt
-code=0
-timeout -k 5 600 scripts/wine-run "$arch" "$broken/selftest/$arch/selftest.exe" >build/selftest-broken-$arch.out 2>/dev/null ||
-  code=$?
+self_test "$broken" build/selftest-broken-$arch.out
 wrong=$(tr -d '\r' <build/selftest-broken-$arch.out | grep -c '^FAIL' || true)
 check "with drvremove.exe as drvsetup.exe, rows fail and the exit code is 1" \
   "$([ "$code" = 1 ] && [ "$wrong" -ge 10 ] || echo "exit code $code, $wrong rows failed")"
