@@ -16,7 +16,7 @@ package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driv
 copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
 powershell=WindowsPowerShell/v1.0/powershell.exe  # under a system folder
 declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
-passed=0 failed=0 skipped=0
+passed=0 failed=0 skipped=0 runs=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
@@ -102,9 +102,18 @@ sequence_problem() {
 run() {
   local name=$1
   shift
-  log=$work/$width-$name.log code=0
+  runs=$((runs + 1))
+  log=$work/$width-$(printf %02d "$runs")-$name.log code=0  # numbered: a later run keeps its own
   run_within 300 "$log" "${loader:-$width}" scripts/wine-run "${loader:-$width}" "$@" || code=$?
   [ "$code" != 124 ] || echo "$name did not end within 300 s (what it waited on is above)" >>"$log"
+}
+
+# run_batch NAME COMMAND...: run through one of our batch files, tried once more where its program
+# never started (Wine's loader failed before cmd ran the batch file, or start could not launch it);
+# a program that started never runs twice.
+run_batch() {
+  run "$@"
+  [ "$code" = 124 ] || program_started "$log" || { echo "$1 never started: tried once more"; run "$@"; }
 }
 
 # Says what is wrong with the demo device for installed|untouched, or nothing; for removed, what is
@@ -264,7 +273,7 @@ nsis_entry() {
 # nsis NAME PROGRAM ARGS...: the NSIS installer or uninstaller through a batch file that prints
 # its whole exit code.
 nsis() {
-  run "$1" cmd /c 'C:\wait.cmd' "${@:2}"
+  run_batch "$1" cmd /c 'C:\wait.cmd' "${@:2}"
   code=$(tr -d '\r' <"$log" | sed -n 's/^program exit code //p')
 }
 
@@ -306,9 +315,14 @@ msi_name() { echo "driver-setup${1:+-$1}.msi"; }
 # run_msiexec FOLDER [VERSION]: msiexec through a batch file that prints its exit code (a shell
 # sees only its low 8 bits).
 run_msiexec() {
-  run "msi-$1${2:-}${3:+-removal}" cmd /c 'C:\msiexec.cmd' "${3:-/i}" "C:\\$1\\$(msi_name "${2:-}")" "C:\\msi-$1${2:-}${3:+-removal}.log"
+  local name="msi-$1${2:-}${3:+-removal}"
+  msi_log=$WINEPREFIX/drive_c/$name-$((runs + 1)).log  # msiexec's own, numbered as ours
+  run_batch "$name" cmd /c 'C:\msiexec.cmd' "${3:-/i}" "C:\\$1\\$(msi_name "${2:-}")" "C:\\${msi_log##*/}"
   code=$(tr -d '\r' <"$log" | sed -n 's/^msiexec exit code //p')
 }
+
+# The end of msiexec's own log of the last run, where it says why it stopped.
+msi_tail() { tr -d '\0\r' <"$msi_log" 2>/dev/null | tail -n 40 | sed 's/^/   msi| /' || true; }
 
 msi_cases() {
   local problem=
@@ -345,7 +359,7 @@ msi_cases() {
   # A major upgrade removes the old product and runs the driver step again: it copies the file again.
   problem=
   run_msiexec ok
-  [ "$code" = 0 ] || problem+="installing 1.0.0 again gave $code; "
+  [ "$code" = 0 ] || { problem+="installing 1.0.0 again gave $code; "; cat "$log"; msi_tail; }
   rm "$WINEPREFIX/drive_c/$copied"
   run_msiexec ok 1.0.1
   ! product_registered ok || problem+="version 1.0.0 stayed registered; "
@@ -374,8 +388,8 @@ msi_rollback_case() {
 # in PROCESSOR_ARCHITECTURE there).
 batch() {
   local name=$1 file=$2 mode=${3:-}
-  if [ "$width" = arm64 ]; then run "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& C:\batch.cmd $file $mode"
-  else run "$name" cmd /c 'C:\batch.cmd' "$file" $mode; fi
+  if [ "$width" = arm64 ]; then run_batch "$name" cmd /c "set PROCESSOR_ARCHITECTURE=ARM64&& C:\batch.cmd $file $mode"
+  else run_batch "$name" cmd /c 'C:\batch.cmd' "$file" $mode; fi
   code=$(tr -d '\r' <"$log" | sed -n 's/^batch exit code //p')
 }
 

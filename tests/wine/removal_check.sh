@@ -23,6 +23,7 @@ remove() {
   code=0
   DRVSETUP_LOG='C:\demo\drvremove.log' program "$bin/drvremove.exe" "${2:-C:\\demo\\drvsetup-demo.inf}" "${@:3}" || code=$?
   log=$(tr -d '\r' <"$demo/drvremove.log" 2>/dev/null || echo "(no log)")
+  [ "$code" != 125 ] || log+=$'\n'"no exit code came back: $windows_trace"
 }
 store() { ls "$infs" | sort; }
 # verdict WHAT PROBLEM: an empty PROBLEM passes; a failed one shows the run's log.
