@@ -29,8 +29,8 @@ static const char DENIED[] =
     "not elevated: run the installer as administrator (MSI: deferred, Impersonate=\"no\")";
 #define KERNEL_SIGNING                                                                             \
   "; since Windows 10 1607 a kernel-mode driver loads only when Microsoft signed it (attestation " \
-  "or WHQL): your own certificate in TrustedPublisher is enough only for a user-mode package or a " \
-  "test machine"
+  "or WHQL): your own certificate in TrustedPublisher can serve at most a user-mode package or a " \
+  "test machine (unverified; ARM64 Windows 11 is reported to refuse even that)"
 static const char UNSIGNED[] =
     "the driver package is unsigned or its signer is not trusted: sign its catalog file" KERNEL_SIGNING;
 // Where nobody can answer, the update may not ask whether to trust the publisher: it fails.
@@ -48,9 +48,12 @@ static const char BAD_INF[] =
 static const char OS_ATTRIBUTE[] =
     "the package's signature does not cover this version of Windows (the catalog's OS attribute): "
     "have it signed for this version, or install the package built for it";
+// On 64-bit Windows 10 and 11 an unsigned or untrusted catalog fails here, with no prompt.
 static const char STORE_ADD[] =
-    "Windows could not add the package to the driver store: check that every file the INF names "
-    "is in the package and its catalog; C:\\Windows\\INF\\setupapi.dev.log names the step";
+    "Windows could not add the package to the driver store: most often its signature (the catalog "
+    "unsigned, its signer not trusted on this machine, or a kernel-mode driver without Microsoft's "
+    "signature), else a file the INF names is missing from the package or its catalog; "
+    "C:\\Windows\\INF\\setupapi.dev.log names the step";
 static const char DEVICE_BLOCKED[] =
     "a device installation restriction policy blocks this device or its class (Group Policy: "
     "System, Device Installation, Device Installation Restrictions): the administrator must allow it";

@@ -103,7 +103,8 @@ NO_MODELS = b"C:\\t\\nomodels.inf"
 STAGED = re.compile(rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf")  # x.inf as Wine stages it
 ERROR_HINTS = [  # the update's error, its name and the start of its hint
     ("E0000244", b"ERROR_SIGNATURE_OSATTRIBUTE_MISMATCH", b"the package's signature does not cover this version"),
-    ("E0000247", b"ERROR_DRIVER_STORE_ADD_FAILED", b"Windows could not add the package to the driver store"),
+    ("E0000247", b"ERROR_DRIVER_STORE_ADD_FAILED", b"Windows could not add the package to the driver store: most often its signature (the catalog "
+     b"unsigned"),
     ("E0000248", b"ERROR_DEVICE_INSTALL_BLOCKED", b"a device installation restriction policy blocks"),
     ("E0000249", b"ERROR_DRIVER_INSTALL_BLOCKED", b"Windows blocks this driver"),
     ("E000024B", b"ERROR_FILE_HASH_NOT_IN_CATALOG", b"a file of the package is not in its catalog"),
