@@ -4,6 +4,9 @@ enable_language(RC)
 # Static runtime: the executables import only DLLs that ship with Windows.
 # No link timestamp, so the same source gives the same bytes.
 set(DRVSETUP_LINK_FLAGS -static -s -Wl,--no-insert-timestamp -Wl,--gc-sections)
+# Terminal Server aware: without it a Remote Desktop Session Host hands the program a per-user
+# Windows folder, and the INF folder it looks into is not the system's.
+set(DRVSETUP_PROGRAM_LINK_FLAGS ${DRVSETUP_LINK_FLAGS} -Wl,--tsaware)
 # No unwind tables: nothing here throws, and they would cost a tenth of the file.
 set(DRVSETUP_COMPILE_FLAGS -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
 add_compile_options(${DRVSETUP_COMPILE_FLAGS})
@@ -33,7 +36,7 @@ add_executable(drvremove WIN32
   resources/drvsetup.rc)
 foreach(program drvsetup drvremove)
   target_link_libraries(${program} PRIVATE drvsetup_core)
-  target_link_options(${program} PRIVATE ${DRVSETUP_LINK_FLAGS})
+  target_link_options(${program} PRIVATE ${DRVSETUP_PROGRAM_LINK_FLAGS})
   # lld leaves the PE checksum 0 where GNU ld writes it: the ARM64 toolchain asks for it here.
   if(DRVSETUP_PE_CHECKSUM)
     add_custom_command(TARGET ${program} POST_BUILD

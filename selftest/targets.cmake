@@ -3,7 +3,7 @@
 add_executable(selftest selftest/selftest.cpp selftest/rows.cpp selftest/install_rows.cpp
   selftest/machine.cpp selftest/watch.cpp)
 target_link_libraries(selftest PRIVATE setupapi)
-target_link_options(selftest PRIVATE ${DRVSETUP_LINK_FLAGS})
+target_link_options(selftest PRIVATE ${DRVSETUP_PROGRAM_LINK_FLAGS})
 add_library(planted SHARED selftest/planted.cpp)
 set_target_properties(planted PROPERTIES PREFIX "")
 target_link_options(planted PRIVATE ${DRVSETUP_LINK_FLAGS})

@@ -3,7 +3,8 @@
 resource, byte for byte; imports of system DLLs only, never newdev.dll or
 comctl32.dll, nor SetFilePointer; no link timestamp; a right PE checksum; the machine its build folder names
 (mingw-x86, mingw-x64, mingw-arm64); the x86 and arm64 programs within their
-size budgets. Then the set-up's check (tests/build/bootstrap_check.sh), whose
+size budgets; Terminal Server aware. selftest.exe, shipped too, is checked for its
+machine, timestamp and Terminal Server awareness alone. Then the set-up's check (tests/build/bootstrap_check.sh), whose
 cases join the count. Usage: build_check.py EXE...
 """
 import os
@@ -21,6 +22,8 @@ MACHINES = {"mingw-x86": "IMAGE_FILE_MACHINE_I386", "mingw-x64": "IMAGE_FILE_MAC
             "mingw-arm64": "IMAGE_FILE_MACHINE_ARM64"}
 # Guards against unnoticed growth; raised as the log, the shared-log lock and the wide path grew it.
 SIZE_LIMITS = {"IMAGE_FILE_MACHINE_I386": 44 * 1024, "IMAGE_FILE_MACHINE_ARM64": 48 * 1024}
+# Without it a Remote Desktop Session Host gives the program a per-user Windows folder.
+TERMINAL_SERVER_AWARE = 0x8000
 TEXT = "Please wait while setup is installing some components...."
 
 
@@ -58,9 +61,26 @@ def resources(pe):
     return found
 
 
+def check_shipped(pe, path):
+    """What every program in the release carries."""
+    errors = []
+    if pe.FILE_HEADER.TimeDateStamp != 0:
+        errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
+    if not pe.OPTIONAL_HEADER.DllCharacteristics & TERMINAL_SERVER_AWARE:
+        errors.append("DllCharacteristics %#x, not Terminal Server aware (0x8000)" %
+                      pe.OPTIONAL_HEADER.DllCharacteristics)
+    machine = pefile.MACHINE_TYPE.get(pe.FILE_HEADER.Machine, hex(pe.FILE_HEADER.Machine))
+    want = MACHINES.get(os.path.basename(os.path.dirname(os.path.abspath(path))))
+    if want and machine != want:
+        errors.append("machine %s, expected %s" % (machine, want))
+    return errors, machine
+
+
 def check(path):
     pe = pefile.PE(path)
-    errors = []
+    errors, machine = check_shipped(pe, path)
+    if os.path.basename(path) == "selftest.exe":
+        return errors
     found = resources(pe)
     if [(t, n, l) for t, n, l, _ in found] != [(5, 102, 1033)]:
         errors.append("resources %r, expected only dialog 102 in language 1033" %
@@ -73,17 +93,11 @@ def check(path):
     functions = {f.name for entry in pe.DIRECTORY_ENTRY_IMPORT for f in entry.imports}
     if functions & FORBIDDEN_FUNCTIONS:
         errors.append("imports %s" % sorted(functions & FORBIDDEN_FUNCTIONS))
-    if pe.FILE_HEADER.TimeDateStamp != 0:
-        errors.append("link timestamp %#x" % pe.FILE_HEADER.TimeDateStamp)
     # Signing tools write it: without it a signed program, its signature removed, is not the build.
     if pe.OPTIONAL_HEADER.CheckSum != pe.generate_checksum():
         errors.append("PE checksum %#x, not %#x" % (pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum()))
     if pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]:
         errors.append("not a GUI-subsystem program")
-    machine = pefile.MACHINE_TYPE.get(pe.FILE_HEADER.Machine, hex(pe.FILE_HEADER.Machine))
-    want = MACHINES.get(os.path.basename(os.path.dirname(os.path.abspath(path))))
-    if want and machine != want:
-        errors.append("machine %s, expected %s" % (machine, want))
     # lld emits the load configuration that makes the loader take our imports from the system
     # directory alone; GNU ld 2.40 emits none.
     config = getattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
