@@ -9,10 +9,16 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../common/platform.h"
+#include "../common/platform_win.h"
+#include "../common/unattended.h"
 #include "selftest.h"
 
 char work[MAX_PATH], programs[MAX_PATH], package[MAX_PATH], hardwareId[256];
-bool onWine, packageGiven, underWow64;
+bool onWine, packageGiven, underWow64, unattendedHere;
+// RunIsUnattended reads only these two; the self-test fills them with the programs' own calls.
+// No log is started, so nothing is written.
+Platform platform;
 static int passed, failed, skipped;
 static FILE* report;
 
@@ -107,8 +113,14 @@ int main(int argc, char** argv) {
   onWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
   BOOL wow64 = FALSE;
   underWow64 = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+  platform.windowStationVisible = WindowStationVisible;
+  platform.sessionIds = SessionIds;
+  unattendedHere = RunIsUnattended() != 0;
   Say("drvsetup self-test, %s build%s, on %s; programs in %s; package %s, hardware ID %s\n", BUILD,
       underWow64 ? " under WOW64" : "", onWine ? "Wine" : "Windows", programs, package, hardwareId);
+  if (unattendedHere)
+    Say("Nobody can see a window of this run (a window station without a screen, or session 0): the "
+        "programs show no box here, and the rows that expect one expect none\n");
   if (!IsElevated()) {
     Row(false, "elevated", "the self-test", "an elevated run (Run as administrator)", "not elevated");
   } else {

@@ -7,6 +7,9 @@
 // The work folder (no blank in its path), the programs' folder, the package's INF and its ID.
 extern char work[MAX_PATH], programs[MAX_PATH], package[MAX_PATH], hardwareId[256];
 extern bool onWine, packageGiven, underWow64;
+// Nobody can see a box of this run (a window station without a screen, or session 0 while the
+// console is elsewhere), by the programs' own rule: they show none here, and the rows expect none.
+extern bool unattendedHere;
 
 void Say(const char* format, ...);
 void Row(bool ok, const char* name, const char* ran, const char* expected, const char* got);
