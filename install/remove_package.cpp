@@ -134,9 +134,16 @@ static StoreAnswer Ask(const char* fullInfPath, char* published, unsigned long* 
   return STORE_FAILED;
 }
 
-// Forced: the copy is new, so no device can use it.
+// Forced: the copy is new, so no device can use it. Its .pnf goes too, which Wine's forced
+// SetupUninstallOEMInfA leaves behind.
 static int UndoCopy(const char* published) {
-  return uninstallInf != nullptr && uninstallInf(FileName(published), SUOI_FORCEDELETE, nullptr);
+  if (uninstallInf == nullptr || !uninstallInf(FileName(published), SUOI_FORCEDELETE, nullptr)) return 0;
+  char pnf[MAX_PATH];
+  int length = lstrlenA(published);
+  if (length < 4 || length >= MAX_PATH || lstrcmpiA(published + length - 4, ".inf") != 0) return 1;
+  lstrcpyA(pnf, published);
+  lstrcpyA(pnf + length - 4, ".pnf");
+  return GetFileAttributesA(pnf) == INVALID_FILE_ATTRIBUTES || DeleteFileA(pnf);
 }
 
 static int Uninstall(const char* published, int* rebootRequired) {
