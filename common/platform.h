@@ -36,7 +36,8 @@ struct Platform {
   // Adds the package to the driver store for a device plugged in later; 1 when it is there.
   int (*stageDriverPackage)(const char* fullInfPath, int unattended);
   // Takes this very package off its devices and out of the driver store; 1 when no copy of
-  // it is left there (removed now, or none was there), 0 when it is still there.
+  // it is left there (removed now, or none was there), 0 when it is still there. rebootRequired
+  // is never null: it is set to 1 when Windows must restart to finish.
   int (*removeDriverPackage)(const char* fullInfPath, int* rebootRequired, int unattended);
 };
 

@@ -307,9 +307,42 @@ void LogRemovalSearch(const char* infPath) {
   if (logFile == nullptr) return;
   Put("removal: looking for ");
   PutQuoted(infPath);
-  Put(" in the driver store: an INF of the same text in the INF folder, then its published name "
-      "from SetupCopyOEMInfA with SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY (nothing is copied)");
+  Put(" in the driver store: its published name from SetupCopyOEMInfA with SP_COPY_NOOVERWRITE | "
+      "SP_COPY_REPLACEONLY, and every INF of the same text in the INF folder");
   EndLine();
+}
+
+void LogRemovalCopied(const char* published, int overwrote, int undone) {
+  if (logFile == nullptr) return;
+  Put("removal: SetupCopyOEMInfA copied the INF as ");
+  PutQuoted(published);
+  if (overwrote) {
+    Put(" over a file that was there, in spite of SP_COPY_NOOVERWRITE: nothing is removed");
+  } else {
+    Put(" in spite of SP_COPY_REPLACEONLY (Wine's road): that new copy ");
+    Put(undone ? "was taken out again (SUOI_FORCEDELETE)" : "could not be taken out again: it stays");
+  }
+  EndLine();
+}
+
+void LogRemovalCopyLeft(const char* path, int afterRemoval) {
+  if (logFile == nullptr) return;
+  Put("removal: ");
+  PutQuoted(path);
+  Put(afterRemoval ? " holds this INF's very text and is still in the INF folder after the removal"
+                   : " holds this INF's very text, yet SetupCopyOEMInfA does not name it as this package's "
+                     "published copy (another catalog, or not in the driver store): it stays");
+  EndLine();
+}
+
+void LogRemovalNoRestartReport() {
+  WriteLine("removal: SetupUninstallOEMInfA gives no restart report: whether Windows must restart is not "
+            "known here, and none is asked for");
+}
+
+void LogRemovalRestartNotAsked() {
+  WriteLine("removal: Windows must restart to finish the removal; in normal mode this program asks for "
+            "none and shows no prompt (exit code 0): restart Windows later");
 }
 
 void LogRemovalFound(const char* published, unsigned long error) {

@@ -56,5 +56,11 @@ void LogRemovalFound(const char* published, unsigned long error);
 void LogRemovalCall(const char* function, const char* argument, int report);
 void LogRemovalResult(int result, unsigned long lastError, const int* rebootRequired);
 void LogRemovalLeft(const char* published);  // the call said TRUE, and the copy is still there
+// The query copied the INF (overwrote: over a file that was there; else undone: taken out again).
+void LogRemovalCopied(const char* published, int overwrote, int undone);
+// An INF of the INF's very text that stays: not named by Windows, or left after the removal.
+void LogRemovalCopyLeft(const char* path, int afterRemoval);
+void LogRemovalNoRestartReport();  // SetupUninstallOEMInfA said TRUE: it reports no restart
+void LogRemovalRestartNotAsked();  // normal mode: a restart the removal needs is only logged
 int LogIsOn();
 int LogExit(int exitCode, const char* meaning);  // returns exitCode

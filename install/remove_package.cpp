@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "../diagnostics/diagnostic_log.h"
+#include "package_store.h"
 #include "system_library.h"
 
 typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
@@ -15,10 +16,19 @@ typedef BOOL(WINAPI* SetupSetNonInteractiveModeFn)(BOOL nonInteractive);
 // Windows 10 1703 and later: moves the devices to their next best driver, then deletes the package.
 typedef BOOL(WINAPI* DiUninstallDriverAFn)(HWND owner, LPCSTR infPath, DWORD flags, PBOOL rebootRequired);
 
-enum Search { FOUND, NONE, SEARCH_FAILED };
+static SetupCopyOEMInfAFn copyInf;
+static SetupUninstallOEMInfAFn uninstallInf;
+// The INF folder as last listed: each full path, after a byte that is 1 when it holds the INF's text.
+static char* listing;
+static SIZE_T listingUsed, listingSize;
 
 static void* Find(HMODULE library, const char* name) {
   return library != nullptr ? reinterpret_cast<void*>(GetProcAddress(library, name)) : nullptr;
+}
+
+static const char* FileName(const char* path) {
+  const char* slash = strrchr(path, '\\');
+  return slash != nullptr ? slash + 1 : path;
 }
 
 static const DWORD CHUNK = 4096;
@@ -39,102 +49,139 @@ static HANDLE OpenToRead(const char* path) {
   return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-// 1 when an INF of the system's INF folder holds the source's very text: a published copy
-// is the INF copied whole. Asked first, because Wine's SetupCopyOEMInfA copies an absent
-// package in spite of SP_COPY_REPLACEONLY.
-static int CopyInInfFolder(const char* source) {
-  char pattern[MAX_PATH], path[MAX_PATH];
-  UINT length = GetWindowsDirectoryA(pattern, MAX_PATH);
-  if (length == 0 || length + 11 >= MAX_PATH) return 1;  // cannot tell: let the set-up API say
-  lstrcpyA(pattern + length, "\\INF\\*.inf");
-  HANDLE file = OpenToRead(source);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  LARGE_INTEGER size;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = GetFileSizeEx(file, &size) ? FindFirstFileA(pattern, &entry) : INVALID_HANDLE_VALUE;
-  int same = search == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND;
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more && !same; more = FindNextFileA(search, &entry)) {
-    if (entry.nFileSizeLow != size.LowPart || entry.nFileSizeHigh != static_cast<DWORD>(size.HighPart) ||
-        length + 5 + lstrlenA(entry.cFileName) >= MAX_PATH)
-      continue;
-    lstrcpyA(path, pattern);
-    lstrcpyA(path + length + 5, entry.cFileName);
-    HANDLE copy = OpenToRead(path);
-    if (copy == INVALID_HANDLE_VALUE) continue;
-    LARGE_INTEGER start = {};
-    SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
-    same = SameBytes(file, copy);
-    CloseHandle(copy);
-  }
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  CloseHandle(file);
+static int SameText(HANDLE file, const LARGE_INTEGER& size, const WIN32_FIND_DATAA& entry, const char* path) {
+  if (entry.nFileSizeLow != size.LowPart || entry.nFileSizeHigh != static_cast<DWORD>(size.HighPart)) return 0;
+  HANDLE copy = OpenToRead(path);
+  if (copy == INVALID_HANDLE_VALUE) return 0;
+  LARGE_INTEGER start = {};
+  int same = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && SameBytes(file, copy);
+  CloseHandle(copy);
   return same;
 }
 
-// The published copy of the package, into published; the store is left as it was:
-// NOOVERWRITE fails on a copy that is there and names it, REPLACEONLY copies nothing new.
-static Search FindPublished(SetupCopyOEMInfAFn copy, const char* fullInfPath, char* published) {
-  LogRemovalSearch(fullInfPath);
-  if (!CopyInInfFolder(fullInfPath)) {
-    LogRemovalFound(nullptr, 0);
-    return NONE;
+static int Append(const char* path, int same) {
+  SIZE_T need = listingUsed + 2 + lstrlenA(path);
+  if (need > listingSize) {
+    SIZE_T size = need * 2 > 65536 ? need * 2 : 65536;
+    void* grown = listing == nullptr ? HeapAlloc(GetProcessHeap(), 0, size)
+                                     : HeapReAlloc(GetProcessHeap(), 0, listing, size);
+    if (grown == nullptr) return 0;
+    listing = static_cast<char*>(grown);
+    listingSize = size;
   }
-  BOOL copied = copy(fullInfPath, nullptr, SPOST_NONE, SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY,
-                     published, MAX_PATH, nullptr, nullptr);
-  DWORD error = GetLastError();
-  if (copied || error == ERROR_FILE_EXISTS) {
-    LogRemovalFound(published, 0);
-    return FOUND;
-  }
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NOT_FOUND) {
-    LogRemovalFound(nullptr, 0);
-    return NONE;
-  }
-  LogRemovalFound(nullptr, error);
-  return SEARCH_FAILED;
+  listing[listingUsed] = static_cast<char>(same);
+  lstrcpyA(listing + listingUsed + 1, path);
+  listingUsed = need;
+  return 1;
 }
 
-static BOOL Uninstall(HMODULE setupapi, const char* published, const char* name, int* rebootRequired) {
+static DWORD ListEntries(HANDLE file, const char* pattern, UINT folderLength) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size)) return GetLastError();
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern, &entry);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : GetLastError();
+  char path[MAX_PATH];
+  DWORD error = 0;
+  do {
+    if (folderLength + lstrlenA(entry.cFileName) >= MAX_PATH) continue;
+    lstrcpynA(path, pattern, folderLength + 1);
+    lstrcpyA(path + folderLength, entry.cFileName);
+    if (!Append(path, SameText(file, size, entry, path))) error = ERROR_NOT_ENOUGH_MEMORY;
+  } while (error == 0 && FindNextFileA(search, &entry));
+  if (error == 0 && GetLastError() != ERROR_NO_MORE_FILES) error = GetLastError();
+  FindClose(search);
+  return error;
+}
+
+// Every INF of the system's INF folder, and which hold the source's very text: a published
+// copy is the INF copied whole.
+static unsigned long List(const char* source) {
+  listingUsed = 0;
+  char pattern[MAX_PATH];
+  UINT length = GetWindowsDirectoryA(pattern, MAX_PATH);
+  if (length == 0) return GetLastError();
+  if (length + 11 >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  lstrcpyA(pattern + length, "\\INF\\*.inf");
+  HANDLE file = OpenToRead(source);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  DWORD error = ListEntries(file, pattern, length + 5);
+  CloseHandle(file);
+  return error;
+}
+
+static const char* SameBytesCopy(int index) {
+  for (SIZE_T at = 0; at < listingUsed; at += 2 + lstrlenA(listing + at + 1))
+    if (listing[at] == 1 && index-- == 0) return listing + at + 1;
+  return nullptr;
+}
+
+static int Listed(const char* path) {
+  for (SIZE_T at = 0; at < listingUsed; at += 2 + lstrlenA(listing + at + 1))
+    if (lstrcmpiA(FileName(listing + at + 1), FileName(path)) == 0) return 1;
+  return 0;
+}
+
+// NOOVERWRITE fails on a copy that is there and names it; REPLACEONLY copies nothing new.
+static StoreAnswer Ask(const char* fullInfPath, char* published, unsigned long* error) {
+  BOOL copied = copyInf(fullInfPath, nullptr, SPOST_NONE, SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY, published,
+                        STORE_PATH_SIZE, nullptr, nullptr);
+  *error = GetLastError();
+  if (copied) return STORE_COPIED;
+  if (*error == ERROR_FILE_EXISTS) return STORE_PUBLISHED;
+  if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND || *error == ERROR_NOT_FOUND)
+    return STORE_ABSENT;
+  return STORE_FAILED;
+}
+
+// Forced: the copy is new, so no device can use it. Its .pnf goes too, which Wine's forced
+// SetupUninstallOEMInfA leaves behind.
+static int UndoCopy(const char* published) {
+  if (uninstallInf == nullptr || !uninstallInf(FileName(published), SUOI_FORCEDELETE, nullptr)) return 0;
+  char pnf[MAX_PATH];
+  int length = lstrlenA(published);
+  if (length < 4 || length >= MAX_PATH || lstrcmpiA(published + length - 4, ".inf") != 0) return 1;
+  lstrcpyA(pnf, published);
+  lstrcpyA(pnf + length - 4, ".pnf");
+  return GetFileAttributesA(pnf) == INVALID_FILE_ATTRIBUTES || DeleteFileA(pnf);
+}
+
+static int Uninstall(const char* published, int* rebootRequired) {
   HMODULE newdev = LoadSystemLibrary("newdev.dll");
   DiUninstallDriverAFn uninstallDriver = reinterpret_cast<DiUninstallDriverAFn>(Find(newdev, "DiUninstallDriverA"));
   BOOL result;
   if (uninstallDriver != nullptr) {
-    LogRemovalCall("DiUninstallDriverA", published, rebootRequired != nullptr);
+    LogRemovalCall("DiUninstallDriverA", published, 1);
+    // Flags 0: DIURFLAG_NO_REMOVE_INF would keep the package in the store.
     result = uninstallDriver(nullptr, published, 0, reinterpret_cast<PBOOL>(rebootRequired));
   } else {
-    SetupUninstallOEMInfAFn uninstall =
-        reinterpret_cast<SetupUninstallOEMInfAFn>(Find(setupapi, "SetupUninstallOEMInfA"));
-    LogRemovalCall(uninstall != nullptr ? "SetupUninstallOEMInfA" : nullptr, name, 0);
-    result = uninstall != nullptr && uninstall(name, 0, nullptr);  // no SUOI_FORCEDELETE
-    if (rebootRequired != nullptr) *rebootRequired = 0;  // it reports none
+    LogRemovalCall(uninstallInf != nullptr ? "SetupUninstallOEMInfA" : nullptr, FileName(published), 0);
+    result = uninstallInf != nullptr && uninstallInf(FileName(published), 0, nullptr);  // no SUOI_FORCEDELETE
   }
   DWORD error = GetLastError();
   if (newdev != nullptr) FreeLibrary(newdev);
   LogRemovalResult(result, error, uninstallDriver != nullptr ? rebootRequired : nullptr);
+  if (result && uninstallDriver == nullptr) LogRemovalNoRestartReport();
   return result;
 }
 
+static int Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 int RemoveDriverPackage(const char* fullInfPath, int* rebootRequired, int unattended) {
+  *rebootRequired = 0;
   HMODULE setupapi = LoadSystemLibrary("setupapi.dll");
-  SetupCopyOEMInfAFn copy = reinterpret_cast<SetupCopyOEMInfAFn>(Find(setupapi, "SetupCopyOEMInfA"));
-  if (copy == nullptr) {
+  copyInf = reinterpret_cast<SetupCopyOEMInfAFn>(Find(setupapi, "SetupCopyOEMInfA"));
+  if (copyInf == nullptr) {
     LogRemovalFound(nullptr, GetLastError());
     if (setupapi != nullptr) FreeLibrary(setupapi);
     return 0;
   }
+  uninstallInf = reinterpret_cast<SetupUninstallOEMInfAFn>(Find(setupapi, "SetupUninstallOEMInfA"));
   SetupSetNonInteractiveModeFn quiet =
       reinterpret_cast<SetupSetNonInteractiveModeFn>(Find(setupapi, "SetupSetNonInteractiveMode"));
   if (unattended && quiet != nullptr) quiet(TRUE);
-  char published[MAX_PATH] = "";
-  Search found = FindPublished(copy, fullInfPath, published);
-  const char* name = strrchr(published, '\\') != nullptr ? strrchr(published, '\\') + 1 : published;
-  int done = found == NONE || (found == FOUND && Uninstall(setupapi, published, name, rebootRequired));
-  // A call may say TRUE and leave the package (Wine's SetupUninstallOEMInfA deletes only when
-  // forced): the store itself tells.
-  if (done && found == FOUND && GetFileAttributesA(published) != INVALID_FILE_ATTRIBUTES) {
-    LogRemovalLeft(published);
-    done = 0;
-  }
+  StoreAccess store = {List, SameBytesCopy, Listed, Ask, UndoCopy, Uninstall, Exists};
+  int done = RemoveFromStore(store, fullInfPath, rebootRequired);
   FreeLibrary(setupapi);
   return done;
 }

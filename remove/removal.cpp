@@ -29,11 +29,14 @@ static int Remove(const Tokens& t, int silent) {
     return REMOVAL_FAILED;
   }
   if (!unattended) platform.startProgress();
-  int* report = silent || unattended ? &rebootRequired : nullptr;
-  int removed = platform.removeDriverPackage(fullPath, report, unattended);
+  // Always an address: without one Windows would offer to restart while this program runs.
+  int removed = platform.removeDriverPackage(fullPath, &rebootRequired, unattended);
   if (!unattended) platform.stopProgress();
   if (!removed) return REMOVAL_FAILED;
-  return report != nullptr && rebootRequired ? RestartExitCode() : REMOVAL_DONE;
+  if (!rebootRequired) return REMOVAL_DONE;
+  if (silent || unattended) return RestartExitCode();
+  LogRemovalRestartNotAsked();
+  return REMOVAL_DONE;
 }
 
 static int DispatchTokens(const Tokens& t) {

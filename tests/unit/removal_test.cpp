@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "diagnostic_log.h"
 #include "fake_platform.h"
+#include "package_store.h"
 
 namespace {
+
+const std::string kRestartNotAsked =
+    "removal: Windows must restart to finish the removal; in normal mode this program asks for none and "
+    "shows no prompt (exit code 0): restart Windows later\r\n";
 
 // One row per command line of drvremove.exe: its exit code, and the removal it asks for.
 TEST(Removal, DecisionTable) {
@@ -19,6 +28,7 @@ TEST(Removal, DecisionTable) {
     int removeResult = 1, rebootReport = 0;
     const wchar_t* restart = nullptr;
     bool unattended = false;
+    bool restartLogged = false;  // the log says a restart is needed and none is asked for
   } cases[] = {
       {"drvremove.exe", 1, nullptr},
       {"drvremove.exe  \t ", 1, nullptr},
@@ -36,7 +46,9 @@ TEST(Removal, DecisionTable) {
       {"drvremove.exe x.inf /s", 3010, "C:\\work\\x.inf", true, 1, 1, L"3010"},
       {"drvremove.exe x.inf /s", 0, "C:\\work\\x.inf", true, 1, 1, nullptr},
       {"drvremove.exe x.inf /s", 0, "C:\\work\\x.inf", true, 1, 0, L"3010"},
-      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf", false, 1, 1, L"3010"},  // normal: Windows prompts
+      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf", false, 1, 1, L"3010", false, true},  // normal: never asked for
+      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf", false, 1, 1, nullptr, false, true},
+      {"drvremove.exe x.inf", 5, "C:\\work\\x.inf", false, 0, 1, L"3010"},
       {"drvremove.exe x.inf", 3010, "C:\\work\\x.inf", true, 1, 1, L"3010", true},
       {"drvremove.exe", 1, nullptr, false, 1, 0, nullptr, true},
   };
@@ -50,13 +62,131 @@ TEST(Removal, DecisionTable) {
     fake.rebootReport = c.rebootReport;
     fake.restartExitCode = c.restart;
     fake.windowStationVisible = !c.unattended;
+    fake.logPath = "C:\\log.txt";
     EXPECT_EQ(RunRemoval(), c.exitCode);
     EXPECT_TRUE(fake.boxes.empty());
     std::vector<std::string> events = {"start", "remove", "stop"};
     if (c.unattended) events = {"remove"};
+    fake.events.erase(std::remove(fake.events.begin(), fake.events.end(), "log"), fake.events.end());
     EXPECT_EQ(fake.events, c.removeInf ? events : std::vector<std::string>{});
     EXPECT_EQ(fake.removeInf, c.removeInf ? c.removeInf : "");
-    EXPECT_EQ(fake.removeSilent, c.removeInf != nullptr && c.silent);
+    EXPECT_EQ(fake.removeSilent, c.removeInf != nullptr);  // an address in every mode: Windows never prompts
+    EXPECT_EQ(std::count(fake.logLines.begin(), fake.logLines.end(), kRestartNotAsked), c.restartLogged ? 1 : 0);
+  }
+  ResetFakePlatform();
+}
+
+// The driver store as a fake: the INF folder's listings before and after the removal, and
+// Windows' answers.
+struct FakeStore {
+  std::vector<std::string> listed, sameBytes, sameBytesAfter;
+  unsigned long listError = 0, relistError = 0;
+  StoreAnswer answer = STORE_ABSENT;
+  std::string published;
+  unsigned long askError = 0;
+  int undone = 1, uninstalled = 1, stays = 0, reboot = 0;
+  int lists = 0;
+  std::vector<std::string> calls;
+} store;
+
+unsigned long StoreList(const char*) {
+  store.calls.push_back("list");
+  return store.lists++ == 0 ? store.listError : store.relistError;
+}
+
+const char* StoreSameBytes(int index) {
+  const std::vector<std::string>& copies = store.lists < 2 ? store.sameBytes : store.sameBytesAfter;
+  return index < static_cast<int>(copies.size()) ? copies[index].c_str() : nullptr;
+}
+
+int StoreListed(const char* path) {
+  return std::find(store.listed.begin(), store.listed.end(), path) != store.listed.end();
+}
+
+StoreAnswer StoreAsk(const char*, char* published, unsigned long* error) {
+  store.calls.push_back("ask");
+  strcpy(published, store.published.c_str());
+  *error = store.askError;
+  return store.answer;
+}
+
+int StoreUndo(const char* published) {
+  store.calls.push_back(std::string("undo ") + published);
+  return store.undone;
+}
+
+int StoreUninstall(const char* published, int* rebootRequired) {
+  store.calls.push_back(std::string("uninstall ") + published);
+  *rebootRequired = store.reboot;
+  return store.uninstalled;
+}
+
+int StoreExists(const char*) { return store.stays; }
+
+// One row per way the INF folder and Windows' answer agree or not: exit 0 only when Windows
+// names no copy and none of the same text is left.
+TEST(Removal, StoreVerdict) {
+  const std::string oem = "C:\\Windows\\INF\\oem7.inf", other = "C:\\Windows\\INF\\oem9.inf";
+  const std::string own = "C:\\Windows\\INF\\x.inf";
+  struct {
+    const char* name;
+    FakeStore store;
+    int result;
+    std::vector<std::string> calls;
+    std::vector<std::string> lines;  // each the start of a log line, in this order
+  } cases[] = {
+      {"neither", {}, 1, {"list", "ask"}, {"removal: no copy of this package is in the driver store"}},
+      {"both name the copy", {{oem}, {oem}, {}, 0, 0, STORE_PUBLISHED, oem}, 1,
+       {"list", "ask", "uninstall " + oem, "list"}, {"removal: published as [" + oem + "]"}},
+      {"the same text, not named by Windows", {{oem}, {oem}, {}, 0, 0, STORE_ABSENT, "", 2}, 0, {"list", "ask"},
+       {"removal: [" + oem + "] holds this INF's very text, yet SetupCopyOEMInfA does not name it"}},
+      {"Windows names another copy", {{oem, other}, {oem}, {oem}, 0, 0, STORE_PUBLISHED, other}, 0,
+       {"list", "ask", "uninstall " + other, "list"},
+       {"removal: published as [" + other + "]",
+        "removal: [" + oem + "] holds this INF's very text and is still in the INF folder after the removal"}},
+      {"Windows names a copy of other text", {{other}, {}, {}, 0, 0, STORE_PUBLISHED, other}, 1,
+       {"list", "ask", "uninstall " + other, "list"}, {"removal: published as [" + other + "]"}},
+      {"the query copied, undone", {{}, {}, {}, 0, 0, STORE_COPIED, own}, 1, {"list", "ask", "undo " + own},
+       {"removal: SetupCopyOEMInfA copied the INF as [" + own + "] in spite of SP_COPY_REPLACEONLY (Wine's road): "
+        "that new copy was taken out again",
+        "removal: no copy of this package is in the driver store"}},
+      {"the query copied, not undone", {{}, {}, {}, 0, 0, STORE_COPIED, own, 0, 0}, 0,
+       {"list", "ask", "undo " + own}, {"removal: SetupCopyOEMInfA copied the INF as [" + own + "] in spite of "
+                                        "SP_COPY_REPLACEONLY (Wine's road): that new copy could not be taken out"}},
+      {"the query copied, undone, the same text elsewhere", {{oem}, {oem}, {}, 0, 0, STORE_COPIED, own}, 0,
+       {"list", "ask", "undo " + own}, {"removal: SetupCopyOEMInfA copied", "removal: [" + oem + "] holds this INF's"}},
+      {"the query copied over a file that was there", {{oem}, {oem}, {}, 0, 0, STORE_COPIED, oem}, 0, {"list", "ask"},
+       {"removal: SetupCopyOEMInfA copied the INF as [" + oem + "] over a file that was there"}},
+      {"the query failed", {{oem}, {oem}, {}, 0, 0, STORE_FAILED, "", 5}, 0, {"list", "ask"},
+       {"removal: the driver store cannot be searched: 0x00000005"}},
+      {"the INF folder cannot be read", {{}, {}, {}, 5}, 0, {"list"},
+       {"removal: the driver store cannot be searched: 0x00000005"}},
+      {"the removal fails", {{oem}, {oem}, {}, 0, 0, STORE_PUBLISHED, oem, 0, 1, 0}, 0,
+       {"list", "ask", "uninstall " + oem}, {"removal: published as"}},
+      {"the removal says TRUE, the copy stays", {{oem}, {oem}, {}, 0, 0, STORE_PUBLISHED, oem, 0, 1, 1, 1}, 0,
+       {"list", "ask", "uninstall " + oem}, {"removal: yet [" + oem + "] is still in the driver store"}},
+      {"the INF folder cannot be read after", {{oem}, {oem}, {}, 0, 5, STORE_PUBLISHED, oem}, 0,
+       {"list", "ask", "uninstall " + oem, "list"}, {"removal: the driver store cannot be searched"}},
+      {"removed, restart needed", {{oem}, {oem}, {}, 0, 0, STORE_PUBLISHED, oem, 0, 1, 1, 0, 1}, 1,
+       {"list", "ask", "uninstall " + oem, "list"}, {}},
+  };
+  const StoreAccess access = {StoreList, StoreSameBytes, StoreListed, StoreAsk, StoreUndo, StoreUninstall, StoreExists};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetFakePlatform();
+    fake.logPath = "C:\\log.txt";
+    LogStart("drvremove");
+    store = c.store;
+    int reboot = -1;
+    EXPECT_EQ(RemoveFromStore(access, "C:\\work\\x.inf", &reboot), c.result);
+    EXPECT_EQ(reboot, c.store.reboot);
+    EXPECT_EQ(store.calls, c.calls);
+    size_t at = 0;
+    for (const std::string& want : c.lines) {
+      while (at < fake.logLines.size() && fake.logLines[at].rfind(want, 0) != 0) ++at;
+      EXPECT_LT(at, fake.logLines.size()) << want;
+      ++at;
+    }
   }
   ResetFakePlatform();
 }

@@ -152,6 +152,8 @@ class Prefix:
         if case.get("prestaged"):  # as Wine's SetupCopyOEMInfA stages it: under its own name
             shutil.copy(os.path.join(self.t, "x.inf"), os.path.join(infs, "x.inf"))
             open(os.path.join(infs, "x.pnf"), "wb").close()
+        for name in case.get("copy_as", ()):
+            shutil.copy(os.path.join(self.t, "x.inf"), os.path.join(infs, name))
         before = set(os.listdir(infs))
         if "log" in case or "log_path" in case or "shared_log" in case:
             env["DRVSETUP_LOG"] = case.get("log_path", LOG)
@@ -173,6 +175,8 @@ class Prefix:
         relay = [l for l in stderr.split(b"\n") if b"Call user32.MessageBoxA(" in l]
         self.staged = [n for n in set(os.listdir(infs)) - before if self.same_text(os.path.join(infs, n))]
         self.left = [n for n in ("x.inf", "x.pnf") if case.get("prestaged") and os.path.exists(os.path.join(infs, n))]
+        self.copies_left = [n for n in case.get("copy_as", ()) if os.path.exists(os.path.join(infs, n))]
+        self.left += self.copies_left
         for name in self.staged + self.left:  # each case starts with the store as the prefix had it
             os.remove(os.path.join(infs, name))
         return (records(os.path.join(self.t, "out.txt")), records(os.path.join(self.t, "stub.log")),
@@ -426,7 +430,11 @@ def main():
             continue
         case = for_arch(case, arch)
         try:
-            errors = check(case, wine.run(case))
+            result = wine.run(case)
+            errors = check(case, result)
+            if case.get("copy_as") and (len(wine.copies_left) != 1 or result[4] is not None and
+                                        ("\\%s] holds" % wine.copies_left[0]).encode() not in result[4]):
+                errors.append("of %r these stay, not one the log names: %r" % (case["copy_as"], wine.copies_left))
             if case.get("prestaged") and bool(wine.left) != bool(case.get("kept")):
                 errors.append("left in C:\\windows\\inf: %r" % wine.left)
             if bool(wine.staged) != bool(case.get("staged")):

@@ -30,7 +30,8 @@ own; overrides are added to WINEDLLOVERRIDES. hidden: the program runs in a wind
 station of its own, which has no screen, as under a service; flags: the update's
 flags the stand-in must log (default 1). nodevice: DRVSETUP_NO_DEVICE_EXIT_CODE
 is set to this text; staged: a copy of x.inf must then be in C:\windows\inf
-(none without it).
+(none without it). copy_as: copies of x.inf are put in C:\windows\inf under these
+names before the run; exactly one must stay, and a log must name it.
 """
 import re
 
@@ -101,6 +102,9 @@ Device = "Test device"
 """
 NO_MODELS = b"C:\\t\\nomodels.inf"
 STAGED = re.compile(rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf")  # x.inf as Wine stages it
+# Two copies of x.inf under other names: the store names one, and the other stays.
+COPIES = ("copy-a.inf", "copy-b.inf")
+COPY = re.compile(rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\copy-[ab]\.inf")
 ERROR_HINTS = [  # the update's error, its name and the start of its hint
     ("E0000244", b"ERROR_SIGNATURE_OSATTRIBUTE_MISMATCH", b"the package's signature does not cover this version"),
     ("E0000247", b"ERROR_DRIVER_STORE_ADD_FAILED", b"Windows could not add the package to the driver store: most often its signature (the catalog "
@@ -404,7 +408,9 @@ CASES = [
           ("missing INF", b" " + NOINF, 6, {}), ("missing INF, silent", b" " + NOINF + b" /s", 6, {}),
           ("switch alone", b" /s", 6, {}),
           ("never installed: nothing to remove, nothing staged", b" " + INF + b" /s", 0, {}),
-          ("staged package removed", b" " + INF, 0, dict(prestaged=True, removal=(STAGED, False), delay=HELD, dialog=True)),
+          ("staged package removed", b" " + INF, 0, dict(prestaged=True, removal=(STAGED, True), delay=HELD, dialog=True)),
+          ("staged package removed, restart needed, the restart code set: normal mode exits 0", b" " + INF, 0,
+           dict(prestaged=True, removal=(STAGED, True), restart="3010")),
           ("staged package removed, silent, restart needed", b" " + INF + b" /s", 3010,
            dict(prestaged=True, removal=(STAGED, True), restart="3010")),
           ("staged package removed, silent, restart code unset", b" " + INF + b" /s", 0,
@@ -414,7 +420,9 @@ CASES = [
           ("a device still uses the package", b" " + INF + b" /s", 5,
            dict(prestaged=True, kept=True, removal=(STAGED, True), result=0, error="E000023D")),
           ("Wine's own SetupUninstallOEMInfA removes nothing: not reported as removed", b" " + INF, 5,
-           dict(prestaged=True, kept=True, newdev="builtin"))]],
+           dict(prestaged=True, kept=True, newdev="builtin")),
+          ("two copies of the same text: the one the store names is removed, the other stays", b" " + INF + b" /s", 5,
+           dict(copy_as=COPIES, removal=(COPY, True)))]],
     case("log: drvremove, staged package removed", b"drvremove.exe " + INF + b" /s", 0, program="drvremove",
          prestaged=True, removal=(STAGED, True), reboot=0,
          log=[rb"^---- drvremove run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} local time, process \d+\r$",
@@ -426,18 +434,39 @@ CASES = [
               lit(b"removal: returned TRUE\r"),
               lit(b"removal: restart report left by the removal: 0 (no restart needed)\r"),
               lit(b"exit code 0: no copy of the package is left in the driver store\r\n") + b"\\Z"]),
+    case("log: drvremove, normal mode, restart needed", b"drvremove.exe " + INF, 0, program="drvremove",
+         prestaged=True, removal=(STAGED, True), restart="3010",
+         log=[lit(b"road: INF path: normal removal\r"),
+              lit(b"removal: calling DiUninstallDriverA with [") + rb"[^\]]+\], flags 0, no owner window, "
+              + re.escape(b"restart report address\r"),
+              lit(b"removal: returned TRUE\r"),
+              lit(b"removal: restart report left by the removal: 1 (restart needed)\r"),
+              lit(b"removal: Windows must restart to finish the removal; in normal mode this program asks for "
+                  b"none and shows no prompt (exit code 0): restart Windows later\r"),
+              lit(b"exit code 0: no copy of the package is left in the driver store\r\n") + b"\\Z"]),
+    case("log: drvremove, two copies of the same text", b"drvremove.exe " + INF, 5, program="drvremove",
+         copy_as=COPIES, removal=(COPY, True),
+         log=[lit(b"removal: published as [") + COPY.pattern + rb"\]\r$",
+              lit(b"removal: returned TRUE\r"),
+              lit(b"removal: [") + COPY.pattern
+              + re.escape(b"] holds this INF's very text and is still in the INF folder after the removal\r"),
+              lit(b"exit code 5: failure")]),
     case("log: drvremove, a device still uses the package", b"drvremove.exe " + INF, 5, program="drvremove",
-         prestaged=True, kept=True, removal=(STAGED, False), result=0, error="E000023D",
+         prestaged=True, kept=True, removal=(STAGED, True), result=0, error="E000023D",
          log=[lit(b"removal: returned FALSE, last error 0xE000023D ERROR_INF_IN_USE_BY_DEVICES\r"),
               lit(b"hint: a device still uses this package"), lit(b"exit code 5: failure")]),
     case("log: drvremove, Wine's own road", b"drvremove.exe " + INF, 5, program="drvremove",
          prestaged=True, kept=True, newdev="builtin",
          log=[lit(b"removal: calling SetupUninstallOEMInfA with [x.inf], flags 0 (not SUOI_FORCEDELETE"),
               lit(b"removal: returned TRUE\r"),
+              lit(b"removal: SetupUninstallOEMInfA gives no restart report: whether Windows must restart is not "
+                  b"known here, and none is asked for\r"),
               lit(b"removal: yet [") + rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf\] is still in the driver store",
               lit(b"exit code 5: failure")]),
     case("log: drvremove, never installed", b"drvremove.exe " + INF, 0, program="drvremove",
-         log=[lit(b"removal: no copy of this package is in the driver store: nothing to remove\r"),
+         log=[lit(b"removal: SetupCopyOEMInfA copied the INF as [") + STAGED.pattern
+              + re.escape(b"] in spite of SP_COPY_REPLACEONLY (Wine's road): that new copy was taken out again"),
+              lit(b"removal: no copy of this package is in the driver store: nothing to remove\r"),
               lit(b"exit code 0: no copy")]),
     # DRVSETUP_ONLY_IF_BETTER=1 alone: the update is not forced, and ERROR_NO_MORE_ITEMS (the
     # device's driver is as good or better) is success. (value, name, flags, exit code, extra)
