@@ -10,6 +10,7 @@
 #include "../diagnostics/diagnostic_log.h"
 #include "exit_codes.h"
 #include "messages.h"
+#include "setup_actions.h"
 
 static const unsigned long NO_SUCH_DEVINST = 0xE000020BUL;  // the set-up API's ERROR_NO_SUCH_DEVINST
 static const unsigned long NO_MORE_ITEMS = 259;  // ERROR_NO_MORE_ITEMS: nothing better to install
@@ -22,7 +23,7 @@ static int staged;      // the package went to the driver store for want of a de
 // Where nobody can see a box, nobody can answer it: the exit code alone tells.
 static void ShowBox(const char* box, const char* text, const char* caption, unsigned icon) {
   LogBox(box, unattended);
-  if (!unattended) platform.showMessage(text, caption, icon);
+  if (!unattended) setupActions.showMessage(text, caption, icon);
 }
 
 // "Le chemin <path> n'existe pas! " in a buffer sized to the path; returns EXIT_NO_INF.
@@ -50,13 +51,13 @@ static int Road(const char* road, int exitCode) {
 static int Failed(const char* fullPath, const char* hardwareId) {
   int code = NoDeviceExitCode();
   if (code == 0) return EXIT_FAILED;
-  if (platform.runsUnderWow64()) {  // its store is not the one the 64-bit system installs from
+  if (setupActions.runsUnderWow64()) {  // its store is not the one the 64-bit system installs from
     LogNoStagingUnderWow64();
     return EXIT_FAILED;
   }
-  if (platform.updateError() != NO_SUCH_DEVINST) return EXIT_FAILED;
-  if (!platform.infOffersHardwareId(fullPath, hardwareId)) return EXIT_FAILED;
-  staged = platform.stageDriverPackage(fullPath, unattended);
+  if (setupActions.updateError() != NO_SUCH_DEVINST) return EXIT_FAILED;
+  if (!setupActions.infOffersHardwareId(fullPath, hardwareId)) return EXIT_FAILED;
+  staged = setupActions.stageDriverPackage(fullPath, unattended);
   return staged ? code : EXIT_FAILED;
 }
 
@@ -87,9 +88,9 @@ static int Install(const Tokens& t, int silent) {
   // Unattended, the update reports a restart instead of prompting for it, in either mode.
   int* report = silent || unattended ? &rebootRequired : nullptr;
   int force = !OnlyIfBetter();
-  int result = platform.installDriver(fullPath, t.narrow[2], report, unattended, force);
+  int result = setupActions.installDriver(fullPath, t.narrow[2], report, unattended, force);
   if (!unattended) platform.stopProgress();
-  if (result == 0 && !force && platform.updateError() == NO_MORE_ITEMS) {
+  if (result == 0 && !force && setupActions.updateError() == NO_MORE_ITEMS) {
     LogKeptDriver();
     return EXIT_INSTALLED;
   }

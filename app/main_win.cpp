@@ -11,6 +11,7 @@
 #include "../common/platform.h"
 #include "../common/platform_win.h"
 #include "dispatch.h"
+#include "setup_actions.h"
 
 static HINSTANCE moduleInstance;
 
@@ -22,11 +23,13 @@ static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-Platform platform = {ReadCommandLine,      AllocFixed,      ShowMessage,         InfFileExists,
-                     FullPath,             InstallDriver,   StartProgress,       StopProgressDialog,
-                     ReadWideCommandLine,  ExactAnsi,       ShortAnsiPath,       ReadEnvironmentVariable,
-                     WindowStationVisible, SessionIds,      LastUpdateError,     InfOffersHardwareId,
-                     RunsUnderWow64,       StageDriverPackage, nullptr};
+Platform platform = WindowsPlatform(StartProgress, StopProgressDialog);
+SetupActions setupActions = {.showMessage = ShowMessage,
+                             .installDriver = InstallDriver,
+                             .updateError = LastUpdateError,
+                             .infOffersHardwareId = InfOffersHardwareId,
+                             .runsUnderWow64 = RunsUnderWow64,
+                             .stageDriverPackage = StageDriverPackage};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   UseSystemDirectoryForLibraries();  // before anything loads a library late

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "inf_path.h"
+
 const char* ReadCommandLine() { return GetCommandLineA(); }
 
 void* AllocFixed(size_t bytes) { return GlobalAlloc(GMEM_FIXED, bytes); }
@@ -79,3 +81,18 @@ int SessionIds(unsigned long* process, unsigned long* console) {
   return 1;
 }
 
+
+Platform WindowsPlatform(void (*startProgress)(), void (*stopProgress)()) {
+  return {.getCommandLine = ReadCommandLine,
+          .allocFixed = AllocFixed,
+          .infFileExists = InfFileExists,
+          .fullPath = FullPath,
+          .startProgress = startProgress,
+          .stopProgress = stopProgress,
+          .getWideCommandLine = ReadWideCommandLine,
+          .exactAnsi = ExactAnsi,
+          .shortAnsiPath = ShortAnsiPath,
+          .getEnvironmentVariable = ReadEnvironmentVariable,
+          .windowStationVisible = WindowStationVisible,
+          .sessionIds = SessionIds};
+}

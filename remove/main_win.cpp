@@ -9,6 +9,7 @@
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "removal.h"
+#include "removal_actions.h"
 
 static HINSTANCE moduleInstance;
 
@@ -16,12 +17,8 @@ static void StartProgress() {
   StartProgressDialog(moduleInstance, IDD_PROGRESS, IDC_PROGRESS, nullptr);
 }
 
-// What only drvsetup.exe does is left out: this program shows no box and installs nothing.
-Platform platform = {ReadCommandLine,      AllocFixed,  nullptr,  InfFileExists,
-                     FullPath,             nullptr,     StartProgress, StopProgressDialog,
-                     ReadWideCommandLine,  ExactAnsi,   ShortAnsiPath, ReadEnvironmentVariable,
-                     WindowStationVisible, SessionIds,  nullptr,  nullptr,
-                     nullptr,              nullptr,     RemoveDriverPackage};
+Platform platform = WindowsPlatform(StartProgress, StopProgressDialog);
+RemovalActions removalActions = {.removeDriverPackage = RemoveDriverPackage};
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   UseSystemDirectoryForLibraries();  // before anything loads a library late

@@ -6,6 +6,7 @@
 #include "../common/tokens.h"
 #include "../common/unattended.h"
 #include "../diagnostics/diagnostic_log.h"
+#include "removal_actions.h"
 #include "removal_codes.h"
 
 static int rebootRequired;
@@ -30,7 +31,7 @@ static int Remove(const Tokens& t, int silent) {
   }
   if (!unattended) platform.startProgress();
   // Always an address: without one Windows would offer to restart while this program runs.
-  int removed = platform.removeDriverPackage(fullPath, &rebootRequired, unattended);
+  int removed = removalActions.removeDriverPackage(fullPath, &rebootRequired, unattended);
   if (!unattended) platform.stopProgress();
   if (!removed) return REMOVAL_FAILED;
   if (!rebootRequired) return REMOVAL_DONE;

@@ -182,11 +182,25 @@ static size_t FakeWideToUtf8(const wchar_t* text, char* out, size_t size) {
   return utf8.size();
 }
 
-Platform platform = {FakeCommandLine,     FakeAlloc,         FakeShowMessage,   FakeInfFileExists,
-                     FakeFullPath,        FakeInstallDriver, FakeStart,         FakeStop,
-                     FakeWideCommandLine, FakeExactAnsi,     FakeShortAnsiPath, FakeEnvironmentVariable,
-                     FakeWindowStationVisible, FakeSessionIds, FakeUpdateError, FakeInfOffers,
-                     FakeRunsUnderWow64,  FakeStageDriverPackage, FakeRemoveDriverPackage};
+Platform platform = {.getCommandLine = FakeCommandLine,
+                     .allocFixed = FakeAlloc,
+                     .infFileExists = FakeInfFileExists,
+                     .fullPath = FakeFullPath,
+                     .startProgress = FakeStart,
+                     .stopProgress = FakeStop,
+                     .getWideCommandLine = FakeWideCommandLine,
+                     .exactAnsi = FakeExactAnsi,
+                     .shortAnsiPath = FakeShortAnsiPath,
+                     .getEnvironmentVariable = FakeEnvironmentVariable,
+                     .windowStationVisible = FakeWindowStationVisible,
+                     .sessionIds = FakeSessionIds};
+SetupActions setupActions = {.showMessage = FakeShowMessage,
+                             .installDriver = FakeInstallDriver,
+                             .updateError = FakeUpdateError,
+                             .infOffersHardwareId = FakeInfOffers,
+                             .runsUnderWow64 = FakeRunsUnderWow64,
+                             .stageDriverPackage = FakeStageDriverPackage};
+RemovalActions removalActions = {.removeDriverPackage = FakeRemoveDriverPackage};
 
 LogPlatform logPlatform = {FakeOpenLog,  FakeAlloc,     FakeLockLog,         FakeSeekLogEnd,
                            FakeWriteLog, FakeUnlockLog, FakeDescribeProcess, FakeLastError,

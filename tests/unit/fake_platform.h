@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform.h"
+#include "removal_actions.h"
+#include "setup_actions.h"
 
 // A platform that records what the logic showed and called.
 struct FakeBox {

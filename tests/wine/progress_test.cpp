@@ -200,8 +200,8 @@ static void CheckRaces(int baseline, int pairs) {
     int seen = 0;
     Start(IDD_PROGRESS);
     int spins = rand() % (1 + (i % 7) * 4000);
-    for (volatile int s = 0; s < spins; ++s) {
-    }
+    volatile int spun = 0;  // a busy wait the compiler keeps
+    while (spun < spins) spun = spun + 1;
     int pause = i % 5 == 4 ? rand() % 30 : 0;
     if (i % 5 == 4) Sleep(pause);
     StopProgressDialog();
