@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "../install/system_library.h"
+#include "../common/system_library.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "clock.h"

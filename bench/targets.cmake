@@ -15,6 +15,6 @@ endforeach()
 
 # The progress dialog in process, with the program's own dialog template.
 add_executable(bench_dialog_stop bench/dialog_stop.cpp progress/progress_dialog.cpp
-  install/system_library.cpp resources/drvsetup.rc)
+  common/system_library.cpp resources/drvsetup.rc)
 target_link_libraries(bench_dialog_stop PRIVATE bench_clock)
 target_link_options(bench_dialog_stop PRIVATE -static)

@@ -14,6 +14,7 @@ target_compile_options(drvsetup_core PRIVATE ${DRVSETUP_COMPILE_FLAGS})
 
 add_executable(drvsetup WIN32
   app/main_win.cpp
+  common/architecture.cpp
   common/load_config.cpp
   common/platform_win.cpp
   diagnostics/diagnostic_log_win.cpp
@@ -21,17 +22,18 @@ add_executable(drvsetup WIN32
   install/install_driver.cpp
   install/offered_id.cpp
   install/stage_package.cpp
-  install/system_library.cpp
+  common/system_library.cpp
   progress/progress_dialog.cpp
   resources/drvsetup.rc)
 # The removal program: its own entry over the same floors.
 add_executable(drvremove WIN32
   remove/main_win.cpp
+  common/architecture.cpp
   common/load_config.cpp
   common/platform_win.cpp
   diagnostics/diagnostic_log_win.cpp
   install/remove_package.cpp
-  install/system_library.cpp
+  common/system_library.cpp
   progress/progress_dialog.cpp
   resources/drvsetup.rc)
 foreach(program drvsetup drvremove)

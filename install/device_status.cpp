@@ -5,7 +5,7 @@
 
 #include "../diagnostics/diagnostic_log.h"
 #include "models_section.h"
-#include "system_library.h"
+#include "../common/system_library.h"
 
 typedef HDEVINFO(WINAPI* SetupDiGetClassDevsAFn)(const GUID* classGuid, PCSTR enumerator, HWND parent,
                                                  DWORD flags);

@@ -4,7 +4,7 @@
 
 #include "../diagnostics/diagnostic_log.h"
 #include "device_status.h"
-#include "system_library.h"
+#include "../common/system_library.h"
 
 static DWORD updateError;
 

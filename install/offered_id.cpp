@@ -4,10 +4,10 @@
 #include <setupapi.h>
 #include <string.h>
 
+#include "../common/build.h"
+#include "../common/system_library.h"
 #include "../diagnostics/diagnostic_log.h"
-#include "../diagnostics/diagnostic_log_win.h"
 #include "models_section.h"
-#include "system_library.h"
 
 typedef HINF(WINAPI* SetupOpenInfFileAFn)(PCSTR name, PCSTR infClass, DWORD style, PUINT errorLine);
 typedef void(WINAPI* SetupCloseInfFileFn)(HINF inf);
@@ -128,9 +128,7 @@ int InfOffersHardwareId(const char* fullInfPath, const char* hardwareId) {
     if (library != nullptr) FreeLibrary(library);
     return 0;
   }
-  LogProcess process = {};
-  DescribeProcess(&process);
-  architecture = DecorationArchitecture(process.build);
+  architecture = DecorationArchitecture(BUILD);
   ReadVersion();
   LogOfferSections(api.actualSection != nullptr, architecture, version.major, version.minor, version.build);
   UINT errorLine = 0;
@@ -144,10 +142,4 @@ int InfOffersHardwareId(const char* fullInfPath, const char* hardwareId) {
   }
   FreeLibrary(library);
   return offered;
-}
-
-int RunsUnderWow64() {
-  LogProcess process = {};
-  DescribeProcess(&process);
-  return strcmp(process.build, "x86") == 0 && process.native != nullptr && strcmp(process.native, "x86") != 0;
 }

@@ -7,5 +7,3 @@
 // set-up API comes from the system directory.
 int InfOffersHardwareId(const char* fullInfPath, const char* hardwareId);
 
-// 1 when this process is a 32-bit one on 64-bit Windows (WOW64).
-int RunsUnderWow64();

@@ -6,7 +6,7 @@
 
 #include "../diagnostics/diagnostic_log.h"
 #include "package_store.h"
-#include "system_library.h"
+#include "../common/system_library.h"
 
 typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
                                          DWORD copyStyle, LPSTR destination, DWORD destinationSize,

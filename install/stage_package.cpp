@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "../diagnostics/diagnostic_log.h"
-#include "system_library.h"
+#include "../common/system_library.h"
 
 typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
                                          DWORD copyStyle, LPSTR destination, DWORD destinationSize,

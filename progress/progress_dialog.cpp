@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "../install/system_library.h"
+#include "../common/system_library.h"
 
 ProgressDialogParams progressDialogParams;
 std::atomic<LONG> progressStopped{1};

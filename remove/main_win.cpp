@@ -5,7 +5,7 @@
 #include "../common/platform_win.h"
 #include "../diagnostics/diagnostic_log_win.h"
 #include "../install/remove_package.h"
-#include "../install/system_library.h"
+#include "../common/system_library.h"
 #include "../progress/progress_dialog.h"
 #include "../resources/resource.h"
 #include "removal.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "../diagnostics/build.h"
+#include "../common/build.h"
 
 // The work folder (no blank in its path), the programs' folder, the package's INF and its ID.
 extern char work[MAX_PATH], programs[MAX_PATH], package[MAX_PATH], hardwareId[256];

@@ -16,5 +16,5 @@ endforeach()
 
 # The progress dialog in process, with the program's own dialog template.
 add_executable(progress_test tests/wine/progress_test.cpp progress/progress_dialog.cpp
-  install/system_library.cpp resources/drvsetup.rc)
+  common/system_library.cpp resources/drvsetup.rc)
 target_link_options(progress_test PRIVATE -static)
