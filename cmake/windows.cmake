@@ -21,6 +21,7 @@ add_executable(drvsetup WIN32
   install/device_status.cpp
   install/install_driver.cpp
   install/offered_id.cpp
+  install/setup_api.cpp
   install/stage_package.cpp
   common/system_library.cpp
   progress/progress_dialog.cpp
@@ -33,6 +34,7 @@ add_executable(drvremove WIN32
   common/platform_win.cpp
   diagnostics/diagnostic_log_win.cpp
   install/remove_package.cpp
+  install/setup_api.cpp
   common/system_library.cpp
   progress/progress_dialog.cpp
   resources/drvsetup.rc)

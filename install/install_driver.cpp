@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "../common/system_library.h"
 #include "../diagnostics/diagnostic_log.h"
 #include "device_status.h"
-#include "../common/system_library.h"
 
 static DWORD updateError;
 

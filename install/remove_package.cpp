@@ -1,23 +1,15 @@
 #include "remove_package.h"
 
-#include <windows.h>
-#include <setupapi.h>
 #include <string.h>
 
+#include "../common/system_library.h"
 #include "../diagnostics/diagnostic_log.h"
 #include "package_store.h"
-#include "../common/system_library.h"
+#include "setup_api.h"
 
-typedef BOOL(WINAPI* SetupCopyOEMInfAFn)(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
-                                         DWORD copyStyle, LPSTR destination, DWORD destinationSize,
-                                         PDWORD requiredSize, LPSTR* destinationComponent);
-typedef BOOL(WINAPI* SetupUninstallOEMInfAFn)(LPCSTR publishedName, DWORD flags, PVOID reserved);
-typedef BOOL(WINAPI* SetupSetNonInteractiveModeFn)(BOOL nonInteractive);
 // Windows 10 1703 and later: moves the devices to their next best driver, then deletes the package.
 typedef BOOL(WINAPI* DiUninstallDriverAFn)(HWND owner, LPCSTR infPath, DWORD flags, PBOOL rebootRequired);
 
-static SetupCopyOEMInfAFn copyInf;
-static SetupUninstallOEMInfAFn uninstallInf;
 // The INF folder as last listed: each full path, after a byte that is 1 when it holds the INF's text.
 static char* listing;
 static SIZE_T listingUsed, listingSize;
@@ -98,14 +90,17 @@ static DWORD ListEntries(HANDLE file, const char* pattern, UINT folderLength) {
 // copy is the INF copied whole.
 static unsigned long List(const char* source) {
   listingUsed = 0;
+  static const char INF_FOLDER[] = "\\INF\\", ALL_INFS[] = "*.inf";
+  const UINT folderLength = sizeof INF_FOLDER - 1, allLength = sizeof ALL_INFS - 1;
   char pattern[MAX_PATH];
   UINT length = GetWindowsDirectoryA(pattern, MAX_PATH);
   if (length == 0) return GetLastError();
-  if (length + 11 >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  lstrcpyA(pattern + length, "\\INF\\*.inf");
+  if (length + folderLength + allLength >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  lstrcpyA(pattern + length, INF_FOLDER);
+  lstrcpyA(pattern + length + folderLength, ALL_INFS);
   HANDLE file = OpenToRead(source);
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  DWORD error = ListEntries(file, pattern, length + 5);
+  DWORD error = ListEntries(file, pattern, length + folderLength);
   CloseHandle(file);
   return error;
 }
@@ -124,7 +119,7 @@ static int Listed(const char* path) {
 
 // NOOVERWRITE fails on a copy that is there and names it; REPLACEONLY copies nothing new.
 static StoreAnswer Ask(const char* fullInfPath, char* published, unsigned long* error) {
-  BOOL copied = copyInf(fullInfPath, nullptr, SPOST_NONE, SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY, published,
+  BOOL copied = setupApi.copyOemInf(fullInfPath, nullptr, SPOST_NONE, SP_COPY_NOOVERWRITE | SP_COPY_REPLACEONLY, published,
                         STORE_PATH_SIZE, nullptr, nullptr);
   *error = GetLastError();
   if (copied) return STORE_COPIED;
@@ -137,7 +132,7 @@ static StoreAnswer Ask(const char* fullInfPath, char* published, unsigned long* 
 // Forced: the copy is new, so no device can use it. Its .pnf goes too, which Wine's forced
 // SetupUninstallOEMInfA leaves behind.
 static int UndoCopy(const char* published) {
-  if (uninstallInf == nullptr || !uninstallInf(FileName(published), SUOI_FORCEDELETE, nullptr)) return 0;
+  if (setupApi.uninstallOemInf == nullptr || !setupApi.uninstallOemInf(FileName(published), SUOI_FORCEDELETE, nullptr)) return 0;
   char pnf[MAX_PATH];
   int length = lstrlenA(published);
   if (length < 4 || length >= MAX_PATH || lstrcmpiA(published + length - 4, ".inf") != 0) return 1;
@@ -155,8 +150,8 @@ static int Uninstall(const char* published, int* rebootRequired) {
     // Flags 0: DIURFLAG_NO_REMOVE_INF would keep the package in the store.
     result = uninstallDriver(nullptr, published, 0, reinterpret_cast<PBOOL>(rebootRequired));
   } else {
-    LogRemovalCall(uninstallInf != nullptr ? "SetupUninstallOEMInfA" : nullptr, FileName(published), 0);
-    result = uninstallInf != nullptr && uninstallInf(FileName(published), 0, nullptr);  // no SUOI_FORCEDELETE
+    LogRemovalCall(setupApi.uninstallOemInf != nullptr ? "SetupUninstallOEMInfA" : nullptr, FileName(published), 0);
+    result = setupApi.uninstallOemInf != nullptr && setupApi.uninstallOemInf(FileName(published), 0, nullptr);  // no SUOI_FORCEDELETE
   }
   DWORD error = GetLastError();
   if (newdev != nullptr) FreeLibrary(newdev);
@@ -169,19 +164,15 @@ static int Exists(const char* path) { return GetFileAttributesA(path) != INVALID
 
 int RemoveDriverPackage(const char* fullInfPath, int* rebootRequired, int unattended) {
   *rebootRequired = 0;
-  HMODULE setupapi = LoadSystemLibrary("setupapi.dll");
-  copyInf = reinterpret_cast<SetupCopyOEMInfAFn>(Find(setupapi, "SetupCopyOEMInfA"));
-  if (copyInf == nullptr) {
-    LogRemovalFound(nullptr, GetLastError());
-    if (setupapi != nullptr) FreeLibrary(setupapi);
-    return 0;
+  int done = 0;
+  DWORD error = !OpenSetupApi() ? GetLastError() : setupApi.copyOemInf != nullptr ? 0 : ERROR_PROC_NOT_FOUND;
+  if (error != 0) {
+    LogRemovalFound(nullptr, error);
+  } else {
+    if (unattended && setupApi.setNonInteractiveMode != nullptr) setupApi.setNonInteractiveMode(TRUE);
+    StoreAccess store = {List, SameBytesCopy, Listed, Ask, UndoCopy, Uninstall, Exists};
+    done = RemoveFromStore(store, fullInfPath, rebootRequired);
   }
-  uninstallInf = reinterpret_cast<SetupUninstallOEMInfAFn>(Find(setupapi, "SetupUninstallOEMInfA"));
-  SetupSetNonInteractiveModeFn quiet =
-      reinterpret_cast<SetupSetNonInteractiveModeFn>(Find(setupapi, "SetupSetNonInteractiveMode"));
-  if (unattended && quiet != nullptr) quiet(TRUE);
-  StoreAccess store = {List, SameBytesCopy, Listed, Ask, UndoCopy, Uninstall, Exists};
-  int done = RemoveFromStore(store, fullInfPath, rebootRequired);
-  FreeLibrary(setupapi);
+  CloseSetupApi();
   return done;
 }
