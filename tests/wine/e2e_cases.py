@@ -113,10 +113,10 @@ OLD = ("x86", "x64")  # the builds Windows 7 had
 
 def versioned_inf(decoration):
     """The text of a test INF of VERSIONED."""
-    names = ["Models"] if decoration is None else ["Models.NT%s%s" % (p, decoration) for p in ("x86", "amd64", "arm64")]
-    entry = "Models" + ("" if decoration is None else "".join(", NT%s%s" % (p, decoration) for p in ("x86", "amd64", "arm64")))
-    return ("[Version]\nSignature=\"$Windows NT$\"\n\n[Manufacturer]\n%Vendor% = " + entry + "\n"
-            + "".join("\n[%s]\n%%Device%% = Install, ID\n" % name for name in names)
+    suffixes = [""] if decoration is None else [".NT%s%s" % (p, decoration) for p in ("x86", "amd64", "arm64")]
+    return ("[Version]\nSignature=\"$Windows NT$\"\n\n[Manufacturer]\n%Vendor% = Models"
+            + "".join(", " + suffix[1:] for suffix in suffixes if suffix) + "\n"
+            + "".join("\n[Models%s]\n%%Device%% = Install, ID\n" % suffix for suffix in suffixes)
             + "\n[Install]\n\n[Strings]\nVendor = \"Test\"\nDevice = \"Test device\"\n")
 
 
@@ -416,10 +416,12 @@ CASES = [
                lit(b"offer check: [ID] ") + verdict, lit(b"exit code %d: " % code)])
       for name, code, archs, more, source, version, section, verdict in [
           ("", 3011, ARCHS, {}, rb"IsWow64Process2\)\r$", rb"10\.0\.\d+",
-           rb": read \[Models\.NT(x86|amd64|arm64)\.10\.0\.\.\.16299\], 1 line\r$", re.escape(b"is offered by [Models.NT")),
+           rb": read \[Models\.NT(x86|amd64|arm64)\.10\.0\.\.\.16299\], 1 line\r$",
+           re.escape(b"is offered by [Models.NT")),
           # Windows 7 has no IsWow64Process2; Wine 8 has it whichever version it reports.
           (", on Windows 7", 5, OLD, {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
-           re.escape(b" names no models section for this platform\r"), re.escape(b"is on no line of the models sections"))]],
+           re.escape(b" names no models section for this platform\r"),
+           re.escape(b"is on no line of the models sections"))]],
     case("log: no device, an INF with no models", b"drvsetup.exe " + NO_MODELS + b" ID", 5,
          call=(b"ID", NO_MODELS, False), result=0, error="E000020B", nodevice="3011",
          log=[lit(b"offer check: nothing is staged: the INF has no [Manufacturer] section, so it offers no device\r"),
