@@ -419,9 +419,12 @@ CASES = [
            rb": read \[Models\.NT(x86|amd64|arm64)\.10\.0\.\.\.16299\], 1 line\r$",
            re.escape(b"is offered by [Models.NT")),
           # Windows 7 has no IsWow64Process2; Wine 8 has it whichever version it reports.
-          (", on Windows 7", 5, OLD, {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
+          (", on Windows 7", 5, ("x64",), {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
            re.escape(b" names no models section for this platform\r"),
-           re.escape(b"is on no line of the models sections"))]],
+           re.escape(b"is on no line of the models sections")),
+          # On x86 the undecorated section stands in, which this INF lacks.
+          (", on 32-bit Windows 7", 5, ("x86",), {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
+           re.escape(b": read [Models], 0 lines\r"), re.escape(b"is on no line of the models sections"))]],
     case("log: no device, an INF with no models", b"drvsetup.exe " + NO_MODELS + b" ID", 5,
          call=(b"ID", NO_MODELS, False), result=0, error="E000020B", nodevice="3011",
          log=[lit(b"offer check: nothing is staged: the INF has no [Manufacturer] section, so it offers no device\r"),
