@@ -7,7 +7,10 @@
 
 namespace {
 
+const WindowsVersion kWindows7 = {6, 1, 7601, 1, 0x100};
 const WindowsVersion kWindows10 = {10, 0, 19045, 1, 0x100};
+const WindowsVersion kWindows10_1709 = {10, 0, 16299, 1, 0x100};
+const WindowsVersion kWindows10_1703 = {10, 0, 15063, 1, 0x100};
 const WindowsVersion kServer2022 = {10, 0, 20348, 3, 0x110};
 
 // Each row: the decorations of one [Manufacturer] entry, the platform, and the one Windows reads.
@@ -33,6 +36,20 @@ TEST(ChooseDecoration, TheClosestForThisPlatform) {
       {{"NTamd64.6.1", "NTamd64.10.0...22000"}, "amd64", kWindows10, 0},  // built for Windows 11
       {{"NTamd64.10.0...22000"}, "amd64", kWindows10, NO_MODELS_SECTION},
       {{"NTamd64.10.0...16299", "NTamd64.10.0...19041"}, "amd64", kWindows10, 1},
+      {{"NTx86.10.0...16299"}, "x86", kWindows10, 0},
+      {{"NTarm64.10.0...16299"}, "arm64", kWindows10, 0},
+      {{"NTamd64.10.0...16299"}, "amd64", kWindows10_1709, 0},  // the build itself
+      {{"NTamd64.10.0...16299"}, "amd64", kWindows10_1703, NO_MODELS_SECTION},
+      {{"NTamd64.10.0...99999"}, "amd64", kWindows10, NO_MODELS_SECTION},
+      {{"NTamd64.10.0...16299"}, "amd64", kWindows7, NO_MODELS_SECTION},
+      {{"NTx86.10.0...16299"}, "x86", kWindows7, UNDECORATED},
+      {{"NTamd64.6.1"}, "amd64", kWindows7, 0},
+      {{"NTamd64.6.2"}, "amd64", kWindows7, NO_MODELS_SECTION},
+      {{"NTamd64.6.1", "NTamd64.10.0...16299"}, "amd64", kWindows7, 0},
+      {{"NTamd64.6.1", "NTamd64.10.0...16299"}, "amd64", kWindows10, 1},
+      {{"NTamd64.6.1", "NTamd64.10.0...99999"}, "amd64", kWindows10, 0},
+      {{}, "amd64", kWindows7, NO_MODELS_SECTION},
+      {{}, "x86", kWindows7, UNDECORATED},
       {{"NTamd64.10.0.3"}, "amd64", kWindows10, NO_MODELS_SECTION},  // servers only
       {{"NTamd64.10.0.3"}, "amd64", kServer2022, 0},
       {{"NTamd64.10.0.0x3"}, "amd64", kServer2022, 0},

@@ -18,13 +18,15 @@ import shutil
 import subprocess
 import sys
 
-from e2e_cases import ARCHS, CASES, INF, USAGE, MISSING, LOG, TEST_INF, WIDE_FOLDER, LOOKALIKE_FOLDER
+from e2e_cases import (ARCHS, CASES, INF, USAGE, MISSING, LOG, TEST_INF, VERSIONED, WIDE_FOLDER, LOOKALIKE_FOLDER,
+                       versioned_inf)
 
 DIALOG = ["Kavrel Driver Setup",
           b"Please wait while setup is installing some components....",
           "msctls_progress32", "1000"]
 WS_SYSMENU = 0x00080000
 STRESS_LIMIT_MS = 5000  # generous: a run holds at most 300 ms
+PREFIX_WINDOWS = "win10"  # what scripts/wine-prefix has Wine report
 # Runs a program (or the Wine server) with the Wine of its architecture.
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run")
 
@@ -86,6 +88,9 @@ class Prefix:
                 f.write(TEST_INF)
         with open(os.path.join(self.t, "nomodels.inf"), "w") as f:
             f.write(TEST_INF.split("[Manufacturer]")[0])  # what the store takes as an INF, offering nothing
+        for name, decoration in VERSIONED.items():
+            with open(os.path.join(self.t, name), "w") as f:
+                f.write(versioned_inf(decoration))
         exe = os.path.join(self.build, "drvsetup.exe")
         shutil.copy(exe, os.path.join(self.t, "app", "drvsetup.exe"))
         shutil.copy(os.path.join(self.build, "drvremove.exe"), os.path.join(self.t, "app", "drvremove.exe"))
@@ -129,7 +134,25 @@ class Prefix:
             shutil.copy(os.path.join(self.build, source), target)
         return "newdev=n" if source else "newdev=b" if kind == "builtin" else "newdev=d"
 
+    def set_windows(self, version):
+        """Has Wine report VERSION (win7, win10) to the processes started from now on."""
+        env = dict(self.env, WINEDEBUG="-all")
+        done = subprocess.run([WINE_RUN, self.arch, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/t",
+                               "REG_SZ", "/d", version, "/f"], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=120)
+        if done.returncode != 0:
+            raise RuntimeError("Wine could not be set to report %s: reg add exited %d" % (version, done.returncode))
+
     def run(self, case):
+        if "windows" not in case:
+            return self.run_as_prefix(case)
+        self.set_windows(case["windows"])
+        try:
+            return self.run_as_prefix(case)
+        finally:
+            self.set_windows(PREFIX_WINDOWS)
+
+    def run_as_prefix(self, case):
         for log in ("stub.log", "planted.marker", "out.txt", "drvsetup.log"):
             if os.path.exists(os.path.join(self.t, log)):
                 os.remove(os.path.join(self.t, log))
@@ -186,7 +209,7 @@ class Prefix:
         """True when the file holds a test INF's text: the package staged in the driver store."""
         with open(path, "rb") as f:
             text = f.read()
-        for name in ("x.inf", "nomodels.inf"):
+        for name in ("x.inf", "nomodels.inf", *VERSIONED):
             with open(os.path.join(self.t, name), "rb") as f:
                 if f.read() == text:
                     return True
@@ -446,6 +469,8 @@ def main():
                 print("     staged as C:\\windows\\inf\\%s" % wine.staged[0])
         except subprocess.TimeoutExpired as e:  # one hung case must not hide the others' results
             errors = ["runner.exe did not end within %d s" % e.timeout]
+        except RuntimeError as e:
+            errors = [str(e)]
         if errors:
             failed += 1
             print("FAIL %s %s: %r" % (arch, case["name"], case["line"][:120]))

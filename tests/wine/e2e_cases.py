@@ -29,9 +29,11 @@ exit code is read whole, as GetExitCodeProcess gives it. newdev "builtin" is Win
 own; overrides are added to WINEDLLOVERRIDES. hidden: the program runs in a window
 station of its own, which has no screen, as under a service; flags: the update's
 flags the stand-in must log (default 1). nodevice: DRVSETUP_NO_DEVICE_EXIT_CODE
-is set to this text; staged: a copy of x.inf must then be in C:\windows\inf
+is set to this text; staged: a copy of the INF must then be in C:\windows\inf
 (none without it). copy_as: copies of x.inf are put in C:\windows\inf under these
-names before the run; exactly one must stay, and a log must name it.
+names before the run; exactly one must stay, and a log must name it. windows: the
+version Wine reports for this case ("win7"; the prefix reports "win10", as
+scripts/wine-prefix sets it, and is set back after).
 """
 import re
 
@@ -101,6 +103,25 @@ Vendor = "Test"
 Device = "Test device"
 """
 NO_MODELS = b"C:\\t\\nomodels.inf"
+# Test INFs offering ID through one [Manufacturer] entry decorated for each platform at one Windows
+# version (name: decoration after NTx86, NTamd64 and NTarm64; None: no decoration at all): 6.1 is
+# Windows 7, 10.0...16299 Windows 10 1709 as Microsoft's driver samples name it, and build 99999
+# later than any Windows yet.
+VERSIONED = {"nt61.inf": ".6.1", "nt16299.inf": ".10.0...16299", "nt99999.inf": ".10.0...99999",
+             "undecorated.inf": None}
+NT61, NT16299, NT99999, UNDECORATED = (b"C:\\t\\" + name.encode() for name in VERSIONED)
+OLD = ("x86", "x64")  # the builds Windows 7 had
+
+
+def versioned_inf(decoration):
+    """The text of a test INF of VERSIONED."""
+    suffixes = [""] if decoration is None else [".NT%s%s" % (p, decoration) for p in ("x86", "amd64", "arm64")]
+    return ("[Version]\nSignature=\"$Windows NT$\"\n\n[Manufacturer]\n%Vendor% = Models"
+            + "".join(", " + suffix[1:] for suffix in suffixes if suffix) + "\n"
+            + "".join("\n[Models%s]\n%%Device%% = Install, ID\n" % suffix for suffix in suffixes)
+            + "\n[Install]\n\n[Strings]\nVendor = \"Test\"\nDevice = \"Test device\"\n")
+
+
 STAGED = re.compile(rb"[Cc]:\\[Ww]indows\\[Ii][Nn][Ff]\\x\.inf")  # x.inf as Wine stages it
 # Two copies of x.inf under other names: the store names one, and the other stays.
 COPIES = ("copy-a.inf", "copy-b.inf")
@@ -359,9 +380,11 @@ CASES = [
           ("3011", "3011, a device present", 0, 1, "")]],
     # The update says "no device" for an ID that no line offers for this platform too: only an ID
     # that the models section for this platform lists is staged.
+    # The prefix reports Windows 10; windows="win7" makes it report Windows 7 for one row.
     *[case("no device, offer check: " + name, b"drvsetup.exe " + inf + b" " + hwid, code, call=(hwid, inf, False),
-           result=0, error="E000020B", reboot=0, nodevice="3011", staged=code == 3011, arch=archs)
-      for name, hwid, inf, code, archs in [
+           result=0, error="E000020B", reboot=0, nodevice="3011", staged=code == 3011, arch=archs,
+           **({"windows": windows[0]} if windows else {}))
+      for name, hwid, inf, code, archs, *windows in [
           ("mistyped ID", b"IDX", INF, 5, ARCHS), ("the ID in lower case", b"id", INF, 3011, ARCHS),
           ("a compatible ID", b"compat\\id", INF, 3011, ARCHS),
           ("the x86 section's ID on x86", b"ONLY\\X86", INF, 3011, ("x86",)),
@@ -371,15 +394,42 @@ CASES = [
           ("the arm64 section's ID elsewhere", b"ONLY\\ARM64", INF, 5, ("x86", "x64")),
           ("the ia64 section's ID", b"ONLY\\IA64", INF, 5, ARCHS),
           ("the undecorated section's ID", b"ONLY\\UNDECORATED", INF, 5, ARCHS),
-          ("an INF with no models", b"ID", NO_MODELS, 5, ARCHS)]],
+          ("an INF with no models", b"ID", NO_MODELS, 5, ARCHS),
+          ("an INF for Windows 7 (NTxxx.6.1)", b"ID", NT61, 3011, ARCHS),
+          ("an INF for Windows 7, on Windows 7", b"ID", NT61, 3011, OLD, "win7"),
+          ("an INF for Windows 10 1709 (NTxxx.10.0...16299)", b"ID", NT16299, 3011, ARCHS),
+          ("an INF for Windows 10 1709, on Windows 7", b"ID", NT16299, 5, OLD, "win7"),
+          ("an INF for a build later than the running one (NTxxx.10.0...99999)", b"ID", NT99999, 5, ARCHS),
+          ("an undecorated INF on x86", b"ID", UNDECORATED, 3011, ("x86",)),
+          ("an undecorated INF on x86, on Windows 7", b"ID", UNDECORATED, 3011, ("x86",), "win7"),
+          ("an undecorated INF on 64-bit Windows", b"ID", UNDECORATED, 5, ("x64", "arm64"))]],
     case("log: no device, an ID the INF does not offer", b"drvsetup.exe " + INF + b" IDX", 5,
          call=(b"IDX", INF, False), result=0, error="E000020B", nodevice="3011",
          log=[lit(b"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST\r"),
-              rb"^offer check: the models sections for NT(x86|amd64|arm64) on Windows \d+\.\d+\.\d+, chosen by "
+              rb"^offer check: the models sections for NT(x86|amd64|arm64) on Windows 10\.0\.\d+, chosen by "
               rb"their decorations \(the system has no SetupDiGetActualModelsSectionA\)\r$",
               rb"^offer check: \[Manufacturer\] entry \[Models\]: read \[Models\.NT(x86|amd64|arm64)\], 3 lines\r$",
               lit(b"offer check: [IDX] is on no line of the models sections for NT"),
               lit(b"exit code 5: failure")]),
+    # The running version, as the prefix reports it, picks the models section.
+    *[case("log: no device, an INF for Windows 10 1709" + name, b"drvsetup.exe " + NT16299 + b" ID", code,
+           call=(b"ID", NT16299, False), result=0, error="E000020B", nodevice="3011", staged=code == 3011,
+           arch=archs, **more, log=[
+               lit(b"architecture: @ARCH@ build on @ARCH@ Windows (from ") + source,
+               rb"^offer check: the models sections for NT(x86|amd64|arm64) on Windows " + version + rb", chosen",
+               lit(b"offer check: [Manufacturer] entry [Models]") + section,
+               lit(b"offer check: [ID] ") + verdict, lit(b"exit code %d: " % code)])
+      for name, code, archs, more, source, version, section, verdict in [
+          ("", 3011, ARCHS, {}, rb"IsWow64Process2\)\r$", rb"10\.0\.\d+",
+           rb": read \[Models\.NT(x86|amd64|arm64)\.10\.0\.\.\.16299\], 1 line\r$",
+           re.escape(b"is offered by [Models.NT")),
+          # Windows 7 has no IsWow64Process2; Wine 8 has it whichever version it reports.
+          (", on Windows 7", 5, ("x64",), {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
+           re.escape(b" names no models section for this platform\r"),
+           re.escape(b"is on no line of the models sections")),
+          # On x86 the undecorated section stands in, which this INF lacks.
+          (", on 32-bit Windows 7", 5, ("x86",), {"windows": "win7"}, rb"IsWow64Process2?\)\r$", rb"6\.1\.\d+",
+           re.escape(b": read [Models], 0 lines\r"), re.escape(b"is on no line of the models sections"))]],
     case("log: no device, an INF with no models", b"drvsetup.exe " + NO_MODELS + b" ID", 5,
          call=(b"ID", NO_MODELS, False), result=0, error="E000020B", nodevice="3011",
          log=[lit(b"offer check: nothing is staged: the INF has no [Manufacturer] section, so it offers no device\r"),
