@@ -1,7 +1,10 @@
 #include "diagnostic_log.h"
 
+#include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 
+#include "../common/install_flags.h"
 #include "error_names.h"
 #include "log_platform.h"
 
@@ -19,13 +22,19 @@ static void Put(const char* text) {
   while (*text != '\0') PutChar(*text++);
 }
 
-// In base 10 or 16 (upper case), with at least minDigits digits.
-static void PutNumber(unsigned long value, int minDigits = 1, unsigned base = 10) {
-  char text[24], *start = text + sizeof text - 1;
-  *start = '\0';
-  for (int i = 0; i < minDigits || value != 0; ++i, value /= base)
-    *--start = "0123456789ABCDEF"[value % base];
-  Put(start);
+// printf's format into the line, cut where the line is full. The C runtime's formatter, which
+// the system's msvcrt.dll has on every Windows: _vsnprintf there, vsnprintf here.
+static void Format(const char* format, ...) {
+  unsigned room = LINE_SIZE - 2 - used;  // the last two bytes are the line's end
+  va_list arguments;
+  va_start(arguments, format);
+#ifdef _WIN32
+  int length = _vsnprintf(line + used, room, format, arguments);  // -1 where cut, and no NUL
+#else
+  int length = vsnprintf(line + used, room + 1, format, arguments);  // the NUL lands on the line's end
+#endif
+  va_end(arguments);
+  used += length < 0 || static_cast<unsigned>(length) > room ? room : static_cast<unsigned>(length);
 }
 
 // Between brackets, so that blanks at either end show. Control bytes go out as
@@ -37,8 +46,7 @@ static void PutQuoted(const char* text) {
     if (byte >= 0x20) {
       PutChar(*text);
     } else {
-      Put("\\x");
-      PutNumber(byte, 2, 16);
+      Format("\\x%02X", byte);
     }
   }
   PutChar(']');
@@ -82,8 +90,7 @@ static void PutSystemText(unsigned long code) {
 // "0xE0000235 ERROR_IN_WOW64", then the system's text, or with hints a hint
 // line for the known causes: the hints speak of the driver update only.
 static void PutError(unsigned long code, bool hints) {
-  Put("0x");
-  PutNumber(code, 8, 16);
+  Format("0x%08lX", code);
   const ErrorName* known = FindErrorName(code);
   if (known != nullptr) {
     Put(" ");
@@ -109,14 +116,8 @@ static void PutError(unsigned long code, bool hints) {
 
 // "2024-03-09 07:05:04.032 local time, process 4242"
 static void PutProcess(const LogProcess& process) {
-  const unsigned fields[] = {process.year,   process.month,  process.day,        process.hour,
-                             process.minute, process.second, process.millisecond};
-  for (int i = 0; i < 7; ++i) {
-    if (i > 0) PutChar("-- ::."[i - 1]);
-    PutNumber(fields[i], i == 0 ? 4 : i == 6 ? 3 : 2);
-  }
-  Put(" local time, process ");
-  PutNumber(process.processId);
+  Format("%04u-%02u-%02u %02u:%02u:%02u.%03u local time, process %lu", process.year, process.month,
+         process.day, process.hour, process.minute, process.second, process.millisecond, process.processId);
 }
 
 // "architecture: x86 build on x64 Windows (from IsWow64Process2)", and one more
@@ -163,13 +164,10 @@ void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
   Put("command line: ");
   PutQuoted(commandLine);
   EndLine();
-  Put("tokens: ");
-  PutNumber(static_cast<unsigned long>(count));
+  Format("tokens: %d", count);
   EndLine();
   for (int i = 0; i < count; ++i) {
-    Put("token ");
-    PutNumber(static_cast<unsigned long>(i));
-    Put(": ");
+    Format("token %d: ", i);
     PutQuoted(tokens[i]);
     EndLine();
   }
@@ -177,9 +175,7 @@ void LogCommandLine(const char* commandLine, char* const* tokens, int count) {
 
 void LogTokenAsTyped(int index, const wchar_t* wide) {
   if (logFile == nullptr) return;
-  Put("token ");
-  PutNumber(static_cast<unsigned long>(index));
-  Put(" as typed is another text: ");
+  Format("token %d as typed is another text: ", index);
   PutWide(wide);
   EndLine();
 }
@@ -191,8 +187,7 @@ void LogUnattended() {
 
 void LogSessionZero(unsigned long console) {
   if (logFile == nullptr) return;
-  Put("session 0, while the console is session ");
-  PutNumber(console);
+  Format("session 0, while the console is session %lu", console);
   Put(": nobody sees its windows, so no box and no dialog is shown, and the update is told not "
       "to show a window, as nobody could answer");
   EndLine();
@@ -255,28 +250,21 @@ void LogFunction(int found) {
   WriteLine("update: UpdateDriverForPlugAndPlayDevicesA ", found ? "found" : "not found");
 }
 
-void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended, int force) {
+void LogUpdateCall(const char* hardwareId, const char* infPath, unsigned long flags, int report) {
   if (logFile == nullptr) return;
   Put("update: calling it with hardware ID ");
   PutQuoted(hardwareId);
   Put(", INF ");
   PutQuoted(infPath);
   EndLine();
-  if (!force) {  // DRVSETUP_ONLY_IF_BETTER
-    Put(unattended ? "update: flags 4 (INSTALLFLAG_NONINTERACTIVE; not forced: DRVSETUP_ONLY_IF_BETTER=1)"
-                   : "update: flags 0 (not forced: DRVSETUP_ONLY_IF_BETTER=1)");
-    Put(", no owner window, ");
-    Put(report ? "restart report address" : "no restart report address");
-    EndLine();
-    return;
-  }
-  if (unattended) {
-    WriteLine("update: flags 5 (INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE), no owner window, "
-              "restart report address (unattended)");
-    return;
-  }
-  WriteLine("update: flags 1 (INSTALLFLAG_FORCE), no owner window, ",
-            report ? "restart report address (silent)" : "no restart report address (normal)");
+  bool forced = flags & INSTALLFLAG_FORCE, quiet = flags & INSTALLFLAG_NONINTERACTIVE;
+  Format("update: flags %lu (%s%s%s", flags, forced ? "INSTALLFLAG_FORCE" : "", forced && quiet ? " | " : "",
+         quiet ? "INSTALLFLAG_NONINTERACTIVE" : "");
+  if (!forced) Put(quiet ? "; not forced: DRVSETUP_ONLY_IF_BETTER=1" : "not forced: DRVSETUP_ONLY_IF_BETTER=1");
+  Put("), no owner window, ");
+  Put(report ? "restart report address" : "no restart report address");
+  if (forced) Put(quiet ? " (unattended)" : report ? " (silent)" : " (normal)");
+  EndLine();
 }
 
 // "update: returned TRUE", or FALSE with the error and its hint, and the restart report.
@@ -290,12 +278,8 @@ static void PutResult(const char* call, int result, unsigned long lastError, con
     PutError(lastError, true);
   }
   if (rebootRequired == nullptr) return;
-  Put(call);
-  Put(": restart report left by the ");
-  Put(call);
-  Put(": ");
-  PutNumber(static_cast<unsigned long>(*rebootRequired));
-  Put(*rebootRequired ? " (restart needed)" : " (no restart needed)");
+  Format("%s: restart report left by the %s: %d (%s)", call, call, *rebootRequired,
+         *rebootRequired ? "restart needed" : "no restart needed");
   EndLine();
 }
 
@@ -412,21 +396,13 @@ void LogStaging(const char* infPath, const char* published, unsigned long error)
   PutError(error, true);
 }
 
-static void PutVersion(unsigned long major, unsigned long minor, unsigned long build) {
-  PutNumber(major);
-  PutChar('.');
-  PutNumber(minor);
-  PutChar('.');
-  PutNumber(build);
-}
 
 void LogOfferSections(int systemChose, const char* architecture, unsigned long major, unsigned long minor,
                       unsigned long build) {
   if (logFile == nullptr) return;
   Put("offer check: the models sections for NT");
   Put(architecture);
-  Put(" on Windows ");
-  PutVersion(major, minor, build);
+  Format(" on Windows %lu.%lu.%lu", major, minor, build);
   Put(systemChose ? ", as SetupDiGetActualModelsSectionA chooses them"
                   : ", chosen by their decorations (the system has no SetupDiGetActualModelsSectionA)");
   EndLine();
@@ -441,9 +417,7 @@ void LogModelsSection(const char* entry, const char* section, int lines) {
   } else {
     Put(": read ");
     PutQuoted(section);
-    Put(", ");
-    PutNumber(static_cast<unsigned long>(lines));
-    Put(lines == 1 ? " line" : " lines");
+    Format(", %d %s", lines, lines == 1 ? "line" : "lines");
   }
   EndLine();
 }
@@ -495,14 +469,11 @@ void LogDeviceStatus(const char* instanceId, const char* matchedId, int compatib
   Put(compatible ? " has it as a compatible ID " : " has it as a hardware ID ");
   PutQuoted(matchedId);
   if (!read) {
-    Put(": its status cannot be read (CM_Get_DevNode_Status gave ");
-    PutNumber(status);
-    Put(")");
+    Format(": its status cannot be read (CM_Get_DevNode_Status gave %lu)", status);
     EndLine();
     return;
   }
-  Put(": status 0x");
-  PutNumber(status, 8, 16);
+  Format(": status 0x%08lX", status);
   if (status == 0) {  // no present device has none of the flags: Wine's answer
     Put(", no flag at all: the system does not tell whether the driver runs");
     EndLine();
@@ -514,8 +485,7 @@ void LogDeviceStatus(const char* instanceId, const char* matchedId, int compatib
     EndLine();
     return;
   }
-  Put(", problem ");
-  PutNumber(problem);
+  Format(", problem %lu", problem);
   const ProblemName* known = FindProblemName(problem);
   if (known != nullptr) {
     Put(" ");
@@ -531,10 +501,7 @@ int LogIsOn() { return logFile != nullptr; }
 
 int LogExit(int exitCode, const char* meaning) {
   if (logFile == nullptr) return exitCode;
-  Put("exit code ");
-  PutNumber(static_cast<unsigned long>(exitCode));
-  Put(": ");
-  Put(meaning);
+  Format("exit code %d: %s", exitCode, meaning);
   EndLine();
   return exitCode;
 }

@@ -29,9 +29,8 @@ void LogBox(const char* box, int unattended);    // before the box is shown, or 
 void LogNoFullPath(const char* path);            // reads the platform's last error
 void LogLibrary(const char* path, unsigned long loadError);  // path null: not loaded
 void LogFunction(int found);
-// Before the call: report, the update gets a restart report address; unattended, it may not
-// show a window.
-void LogUpdateCall(const char* hardwareId, const char* infPath, int report, int unattended, int force);
+// Before the call: the flags it is given; report, it gets a restart report address.
+void LogUpdateCall(const char* hardwareId, const char* infPath, unsigned long flags, int report);
 void LogKeptDriver();  // not forced, the update found the device's driver as good or better
 void LogUpdateResult(int result, unsigned long lastError, const int* rebootRequired);
 // The package added to the driver store for want of a device: published null when that failed.

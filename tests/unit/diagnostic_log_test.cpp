@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "diagnostic_log.h"
 #include "dispatch.h"
 #include "error_names.h"
 #include "fake_platform.h"
@@ -90,9 +91,6 @@ const LogCase kCases[] = {
      nullptr, true},
     {"drvsetup.exe x.inf ID", 0, 0xE000020B,
      {"update: returned FALSE, last error 0xE000020B ERROR_NO_SUCH_DEVINST",
-      "staging: no device has the ID yet: adding [x.inf] to the driver store (SetupCopyOEMInfA)\r\n",
-      "staging: published as [C:\\Windows\\INF\\oem7.inf]: Windows installs it when the device is "
-      "plugged in\r\n",
       "exit code 3011: no device yet, the package is in the driver store: "
       "DRVSETUP_NO_DEVICE_EXIT_CODE\r\n"},
      nullptr, false, L"3011"},
@@ -238,6 +236,23 @@ TEST_F(LogTest, LongLines) {
   EXPECT_EQ(RunSetup(), 6);
   EXPECT_EQ(fake.logLines[2].size(), 34000u) << "cut to the line buffer, still one whole line";
   EXPECT_EQ(fake.logLines[2].substr(33998), "\r\n");
+}
+
+// The staging's lines, as StageDriverPackage writes them with what SetupCopyOEMInfA gave.
+TEST_F(LogTest, StagingTellsWhereThePackageWent) {
+  fake.commandLine = "drvsetup.exe";
+  LogStart("drvsetup");
+  LogStaging("C:\\t\\x.inf", "C:\\Windows\\INF\\oem7.inf", 0);
+  LogStaging("C:\\t\\x.inf", nullptr, 5);
+  ASSERT_EQ(fake.logLines.size(), 7u);
+  const char* const want[] = {
+      "staging: no device has the ID yet: adding [C:\\t\\x.inf] to the driver store (SetupCopyOEMInfA)\r\n",
+      "staging: published as [C:\\Windows\\INF\\oem7.inf]: Windows installs it when the device is "
+      "plugged in\r\n",
+      "staging: no device has the ID yet: adding [C:\\t\\x.inf] to the driver store (SetupCopyOEMInfA)\r\n",
+      "staging: failed: 0x00000005 ERROR_ACCESS_DENIED\r\n",
+      "hint: not elevated: run the installer as administrator (MSI: deferred, Impersonate=\"no\")\r\n"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(fake.logLines[2 + i], want[i]);
 }
 
 struct ArchCase {

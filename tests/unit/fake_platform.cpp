@@ -7,6 +7,7 @@
 
 #include "diagnostic_log.h"
 #include "log_platform.h"
+#include "update_call.h"
 
 FakeState fake;
 
@@ -37,23 +38,40 @@ static const char* FakeFullPath(const char* path) {
   return fake.fullPath.c_str();
 }
 
-// Tells the log what the real update tells it, at the same steps.
-static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired,
-                             int unattended, int force) {
-  fake.installForced = force != 0;
+static const char* FakeLoadNewdev(unsigned long* error) {
+  *error = 126;  // ERROR_MOD_NOT_FOUND
+  return fake.libraryLoaded ? "C:\\Windows\\system32\\newdev.dll" : nullptr;
+}
+
+static int FakeFindUpdate() { return fake.functionFound; }
+
+static int FakeUpdate(const char* hardwareId, const char* infPath, unsigned long flags, int* rebootRequired,
+                      unsigned long* lastError) {
   fake.events.push_back("install");
-  fake.installUnattended = unattended != 0;
+  fake.installFlags = flags;
+  fake.installForced = (flags & 1) != 0;       // INSTALLFLAG_FORCE
+  fake.installUnattended = (flags & 4) != 0;   // INSTALLFLAG_NONINTERACTIVE
   fake.installInf = infPath;
   fake.installHardwareId = hardwareId;
   fake.installSilent = rebootRequired != nullptr;
-  LogLibrary(fake.libraryLoaded ? "C:\\Windows\\system32\\newdev.dll" : nullptr, 126);
-  if (!fake.libraryLoaded) return 0;
-  LogFunction(fake.functionFound);
-  if (!fake.functionFound) return 0;
-  LogUpdateCall(hardwareId, infPath, rebootRequired != nullptr, unattended, force);
   if (rebootRequired != nullptr) *rebootRequired = fake.rebootReport;  // the logic must not care
-  LogUpdateResult(fake.driverResult, fake.updateError, rebootRequired);
+  *lastError = fake.updateError;
   return fake.driverResult;
+}
+
+static void FakeDescribeDevices(const char* hardwareId) { fake.devicesDescribed.push_back(hardwareId); }
+static void FakeReleaseNewdev() {}
+
+// The product's own update call, over a newdev.dll that answers what the row says.
+static int FakeInstallDriver(const char* infPath, const char* hardwareId, int* rebootRequired,
+                             int unattended, int force) {
+  static const NewdevAccess newdev = {.load = FakeLoadNewdev,
+                                      .findUpdate = FakeFindUpdate,
+                                      .update = FakeUpdate,
+                                      .describeDevices = FakeDescribeDevices,
+                                      .release = FakeReleaseNewdev};
+  unsigned long error = 0;
+  return CallUpdate(newdev, infPath, hardwareId, rebootRequired, unattended, force, &error);
 }
 
 static std::string Utf8(const wchar_t* text) {
@@ -124,7 +142,7 @@ static int FakeRunsUnderWow64() {
 
 static int FakeStageDriverPackage(const char* fullInfPath, int) {
   fake.events.push_back("stage");
-  LogStaging(fullInfPath, fake.stageResult ? "C:\\Windows\\INF\\oem7.inf" : nullptr, 5);
+  fake.stagedInf = fullInfPath;
   return fake.stageResult;
 }
 

@@ -37,11 +37,12 @@ struct FakeState {
   std::string fullPathPrefix;  // the full path is this plus the path; empty leaves it as it is
   bool fullPathFails = false;
   std::string fullPath;
-  std::vector<std::string> events;  // "start", "install", "stop" in call order
+  std::vector<std::string> events;  // "start", "install", "stop", "stage" in call order
   std::string installInf, installHardwareId;
   bool installSilent = false;  // the update got a restart report address
-  bool installUnattended = false;
-  bool installForced = false;
+  unsigned long installFlags = 0;  // the flags the update was called with
+  bool installForced = false, installUnattended = false;  // read off those flags
+  std::vector<std::string> devicesDescribed;  // the IDs whose devices the log was asked to describe
   bool windowStationVisible = true;
   // The diagnostic log: on when logPath is not empty; each line written, in order.
   std::string logPath;
@@ -62,6 +63,7 @@ struct FakeState {
   const wchar_t* noDeviceExitCode = nullptr;  // DRVSETUP_NO_DEVICE_EXIT_CODE; null: unset
   const wchar_t* onlyIfBetter = nullptr;      // DRVSETUP_ONLY_IF_BETTER; null: unset
   int stageResult = 1;                         // what staging the package gives
+  std::string stagedInf;                       // the INF staging was asked to add
   int offered = 1;                             // the INF offers the ID on this platform
   std::vector<std::string> offerChecks;        // the IDs it was asked about
   int removeResult = 1;  // no copy of the package is left in the store
