@@ -14,8 +14,8 @@ static const TableRow setupTable[] = {
   {2, "n", STOP, EXIT_MISSING_ARGUMENT, BOX_MISSING_ARGUMENT, "one argument, not /s", "drvsetup.exe {i}"},
   {3, "S.", STOP, EXIT_TWO_WITH_SWITCH, BOX_NONE, "two arguments, one of them /s", "drvsetup.exe /s {i}"},
   {3, ".S", STOP, EXIT_TWO_WITH_SWITCH, BOX_NONE, "two arguments, one of them /s", "drvsetup.exe {i} /s"},
-  {3, "nn", GO_NORMAL, EXIT_INSTALLED, BOX_NONE, "INF path and hardware ID: normal install", "drvsetup.exe {i} ID"},
-  {4, "..S", GO_SILENT, EXIT_INSTALLED, BOX_NONE, "INF path, hardware ID and /s: silent install", "drvsetup.exe {i} ID /s"},
+  {3, "nn", GO_NORMAL, EXIT_INSTALLED, BOX_NONE, "INF path and hardware ID: normal install", "drvsetup.exe {i} {h}"},
+  {4, "..S", GO_SILENT, EXIT_INSTALLED, BOX_NONE, "INF path, hardware ID and /s: silent install", "drvsetup.exe {i} {h} /s"},
   {4, "..n", STOP, EXIT_FAILED, BOX_NONE, "the rest of the line after the hardware ID is not exactly /s", "drvsetup.exe {i} ID /S"},
 };
 // clang-format on

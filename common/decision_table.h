@@ -18,7 +18,9 @@ struct TableRow {
   int exitCode;        // STOP: the exit code; GO: the code when the install or removal succeeds
   TableBox box;        // STOP only
   const char* road;    // the log's "road: " line
-  const char* sample;  // a line that takes this row, for the tests: {i} stands for an INF that exists
+  // A line that takes this row, for the tests: {i} stands for an INF that exists, and {h}, in a
+  // row that goes on to the install, for a hardware ID each test picks.
+  const char* sample;
 };
 
 // The first of rowCount rows that fits the tokens, or null.
