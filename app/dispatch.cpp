@@ -11,6 +11,7 @@
 #include "exit_codes.h"
 #include "messages.h"
 #include "setup_actions.h"
+#include "setup_table.h"
 
 static const unsigned long NO_SUCH_DEVINST = 0xE000020BUL;  // the set-up API's ERROR_NO_SUCH_DEVINST
 static const unsigned long NO_MORE_ITEMS = 259;  // ERROR_NO_MORE_ITEMS: nothing better to install
@@ -68,10 +69,10 @@ static int OnlyIfBetter() {
   return value != nullptr && value[0] == L'1' && value[1] == L'\0';
 }
 
-static int Install(const Tokens& t, int silent) {
+static int Install(const Tokens& t, const TableRow& row) {
   if (!t.typed[2]) return Road("the hardware ID is not as typed: no update", EXIT_FAILED);
-  LogRoad(silent ? "INF path, hardware ID and /s: silent install"
-                 : "INF path and hardware ID: normal install");
+  LogRoad(row.road);
+  int silent = row.outcome == GO_SILENT;
   const char* infPath = InfPathAsTyped(t);
   if (infPath == nullptr) return ShowPathError(t.narrow[1]);  // named as the narrow line has it
   int opened = platform.infFileExists(infPath);
@@ -99,33 +100,20 @@ static int Install(const Tokens& t, int silent) {
   return report != nullptr && rebootRequired ? RestartExitCode() : EXIT_INSTALLED;
 }
 
-static void ShowParametersBox(const char* box, const char* text) {
-  ShowBox(box, text, PARAMETERS_CAPTION, ICON_INFORMATION);
-}
+// The boxes a row of the table may show, by TableBox: the log's name for it and its text.
+static const struct {
+  const char* name;
+  const char* text;
+} parametersBoxes[] = {{nullptr, nullptr}, {"usage", USAGE_TEXT}, {"missing-argument", MISSING_ARGUMENT_TEXT}};
 
 static int DispatchTokens(const Tokens& t) {
-  switch (t.count) {
-    case 1:
-      LogRoad("program name only");
-      ShowParametersBox("usage", USAGE_TEXT);
-      return EXIT_USAGE;
-    case 2:
-      if (IsSilentSwitch(t, 1)) return Road("one argument, /s", EXIT_SWITCH_ONLY);
-      LogRoad("one argument, not /s");
-      ShowParametersBox("missing-argument", MISSING_ARGUMENT_TEXT);
-      return EXIT_MISSING_ARGUMENT;
-    case 3:
-      if (IsSilentSwitch(t, 1) || IsSilentSwitch(t, 2))
-        return Road("two arguments, one of them /s", EXIT_TWO_WITH_SWITCH);
-      return Install(t, 0);
-    case 4:
-      if (!IsSilentSwitch(t, 3))
-        return Road("the rest of the line after the hardware ID is not exactly /s", EXIT_FAILED);
-      return Install(t, 1);
-    default:
-      return Road("no token: the line is empty or blank, or memory ran out splitting it",
-                  EXIT_FAILED);
-  }
+  const TableRow* row = FindRow(setupTable, setupTableRows, t);
+  if (row == nullptr) return Road("no row of the decision table fits: nothing done", EXIT_FAILED);
+  if (row->outcome != STOP) return Install(t, *row);
+  LogRoad(row->road);
+  if (row->box != BOX_NONE)
+    ShowBox(parametersBoxes[row->box].name, parametersBoxes[row->box].text, PARAMETERS_CAPTION, ICON_INFORMATION);
+  return row->exitCode;
 }
 
 static int Finish(int exitCode) {

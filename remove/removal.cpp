@@ -8,6 +8,7 @@
 #include "../diagnostics/diagnostic_log.h"
 #include "removal_actions.h"
 #include "removal_codes.h"
+#include "removal_table.h"
 
 static int rebootRequired;
 static int unattended;
@@ -17,8 +18,9 @@ static int Road(const char* road, int exitCode) {
   return exitCode;
 }
 
-static int Remove(const Tokens& t, int silent) {
-  LogRoad(silent ? "INF path and /s: silent removal" : "INF path: normal removal");
+static int Remove(const Tokens& t, const TableRow& row) {
+  LogRoad(row.road);
+  int silent = row.outcome == GO_SILENT;
   const char* infPath = InfPathAsTyped(t);
   if (infPath == nullptr) return REMOVAL_NO_INF;
   int opened = platform.infFileExists(infPath);
@@ -41,18 +43,10 @@ static int Remove(const Tokens& t, int silent) {
 }
 
 static int DispatchTokens(const Tokens& t) {
-  switch (t.count) {
-    case 1:
-      return Road("program name only: nothing done", REMOVAL_USAGE);
-    case 2:
-      return Remove(t, 0);
-    case 3:
-      if (!IsSilentSwitch(t, 2))
-        return Road("the rest of the line after the INF path is not exactly /s", REMOVAL_FAILED);
-      return Remove(t, 1);
-    default:
-      return Road("no token: the line is empty or blank, or memory ran out splitting it", REMOVAL_FAILED);
-  }
+  const TableRow* row = FindRow(removalTable, removalTableRows, t);
+  if (row == nullptr) return Road("no row of the decision table fits: nothing done", REMOVAL_FAILED);
+  if (row->outcome != STOP) return Remove(t, *row);
+  return Road(row->road, row->exitCode);
 }
 
 static int Finish(int exitCode) {

@@ -12,64 +12,47 @@
 #include "messages.h"
 #include "reference.h"
 #include "report.h"
+#include "setup_table.h"
 
 enum Box { NO_BOX, USAGE, MISSING, PATH, UNKNOWN_BOX };
-enum Action { STOP, INSTALL, INSTALL_SILENT };
-
-struct Rule {
-  int count;
-  const char* pattern;  // tokens 1..3: 'S' is "/s", 'n' is anything else, '.' either
-  Action action;
-  int exitCode;  // for STOP only
-  Box box;
-};
-
-// The decision table; the first row that fits decides.
-const Rule kRules[] = {
-    {0, "", STOP, 5, NO_BOX},
-    {1, "", STOP, 1, USAGE},
-    {2, "S", STOP, 2, NO_BOX},
-    {2, "n", STOP, 3, MISSING},
-    {3, "S.", STOP, 4, NO_BOX},
-    {3, ".S", STOP, 4, NO_BOX},
-    {3, "nn", INSTALL, 0, NO_BOX},
-    {4, "..n", STOP, 5, NO_BOX},
-    {4, "..S", INSTALL_SILENT, 0, NO_BOX},
-};
+const Box kTableBoxes[] = {NO_BOX, USAGE, MISSING};  // by TableBox
 
 struct Outcome {
   int exitCode;
   Box box;
   bool fileChecked, installed, silent;
+  std::string road;  // the log's road line
 };
 
-static bool Fits(const Rule& rule, const std::vector<std::string>& tokens) {
-  if (static_cast<int>(tokens.size()) != rule.count) return false;
-  for (int i = 0; rule.pattern[i] != '\0'; ++i) {
+// The program's own table, read here over the reference split: the first row that fits decides.
+static bool Fits(const TableRow& row, const std::vector<std::string>& tokens) {
+  if (static_cast<int>(tokens.size()) != row.count) return false;
+  for (int i = 0; row.tokens[i] != '\0'; ++i) {
     bool isSwitch = tokens[i + 1] == "/s";
-    if ((rule.pattern[i] == 'S' && !isSwitch) || (rule.pattern[i] == 'n' && isSwitch)) return false;
+    if ((row.tokens[i] == 'S' && !isSwitch) || (row.tokens[i] == 'n' && isSwitch)) return false;
   }
   return true;
 }
 
-static const Rule* FindRule(const std::vector<std::string>& tokens) {
-  const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules),
-                                  [&](const Rule& r) { return Fits(r, tokens); });
-  Require(rule != std::end(kRules), "the reference table covers every token count");
-  return rule;
+static const TableRow* FindRule(const std::vector<std::string>& tokens) {
+  const TableRow* row = std::find_if(std::begin(setupTable), std::end(setupTable),
+                                     [&](const TableRow& r) { return Fits(r, tokens); });
+  Require(row != std::end(setupTable), "the table covers every token count");
+  return row;
 }
 
 // A token that holds '?' is not as typed (the wide line holds another character
 // there) unless the wide line could not be split.
 static Outcome Expect(const std::vector<std::string>& tokens, bool infExists, int driverResult,
                       bool pathTextFails, bool wideSplit) {
-  const Rule* rule = FindRule(tokens);
-  if (rule->action == STOP) return {rule->exitCode, rule->box, false, false, false};
+  const TableRow* rule = FindRule(tokens);
+  const std::string road = std::string("road: ") + rule->road + "\r\n";
+  if (rule->outcome == STOP) return {rule->exitCode, kTableBoxes[rule->box], false, false, false, road};
   auto typed = [&](int i) { return !wideSplit || tokens[i].find('?') == std::string::npos; };
-  if (!typed(2)) return {5, NO_BOX, false, false, false};
-  if (!typed(1)) return {6, pathTextFails ? NO_BOX : PATH, false, false, false};
-  if (!infExists) return {6, pathTextFails ? NO_BOX : PATH, true, false, false};
-  return {driverResult != 0 ? 0 : 5, NO_BOX, true, true, rule->action == INSTALL_SILENT};
+  if (!typed(2)) return {5, NO_BOX, false, false, false, "road: the hardware ID is not as typed: no update\r\n"};
+  if (!typed(1)) return {6, pathTextFails ? NO_BOX : PATH, false, false, false, road};
+  if (!infExists) return {6, pathTextFails ? NO_BOX : PATH, true, false, false, road};
+  return {driverResult != 0 ? rule->exitCode : 5, NO_BOX, true, true, rule->outcome == GO_SILENT, road};
 }
 
 // The text as typed: each byte widened, each '?' a character that the narrow line lost.
@@ -114,7 +97,9 @@ static void DispatchOnce(const uint8_t* data, size_t size) {
   if (infExists && tokens.size() >= 2) fake.existingFiles = {tokens[1]};
   fake.driverResult = driverResult;
   fake.failAllocation = failing;
+  if (failing < 0) fake.logPath = "C:\\log.txt";  // the log allocates too: only where none fails
   const int code = RunSetup();
+  fake.events.erase(std::remove(fake.events.begin(), fake.events.end(), "log"), fake.events.end());
   const bool wideSplit = failing < splitAllocations || failing >= 2 * splitAllocations;
   const Outcome expected =
       Expect(tokens, infExists, driverResult, failing == 2 * splitAllocations, wideSplit);
@@ -143,6 +128,8 @@ static void DispatchOnce(const uint8_t* data, size_t size) {
     Require(fake.installSilent == expected.silent, "a reboot address is passed only with /s");
   }
   Require(code == expected.exitCode, "the exit code matches the reference table");
+  Require(failing >= 0 || std::count(fake.logLines.begin(), fake.logLines.end(), expected.road) == 1,
+          "the log names the road of the row the table gives");
   Require(fake.wideReads == 1, "the wide line is read on every run");
   const bool recovers = expected.exitCode == 6 && !expected.fileChecked;
   Require(fake.shortPathQueries == (recovers ? std::vector<std::wstring>{Typed(tokens[1])}

@@ -9,83 +9,96 @@
 #include "dispatch.h"
 #include "fake_platform.h"
 #include "messages.h"
+#include "setup_table.h"
+#include "table_sample.h"
 
 namespace {
 
 enum Box { NONE, USAGE, MISSING, PATH };
 
+const char* const kHardwareId = "ID";  // what the table's samples get for {h}
+
 struct DispatchCase {
-  const char* line;
-  int driverResult;
+  std::string line;
   int exitCode;
-  Box box;
-  const char* checkedFile;  // the path handed to the file check, or null
-  const char* installInf;   // null when no driver update may happen
-  const char* installHardwareId;
-  bool silent;
+  Box box = NONE;
+  const char* checkedFile = nullptr;  // the path handed to the file check where no update follows
+  const char* installInf = nullptr;   // the file checked and updated from; null: no update may happen
+  std::string installHardwareId = kHardwareId;
+  bool silent = false;
+  int driverResult = 1;
   const wchar_t* restartExitCode = nullptr;  // DRVSETUP_RESTART_EXIT_CODE; null: unset
   int rebootReport = 1;                      // the restart report the update leaves
-  bool unattended = false;  // the window station has no screen
+  bool unattended = false;                   // the window station has no screen
+  std::string road;                          // the log's road, where checked
 };
 
 const wchar_t* const kFullwidth3010 = L"\uFF13\uFF10\uFF11\uFF10";
 
 // "x.inf" exists in every case; the driver update returns driverResult.
 const DispatchCase kCases[] = {
-    {"", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {" \t ", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe", 1, 1, USAGE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe   ", 1, 1, USAGE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe /s", 1, 2, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe /S", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe x.inf", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
-    {"My drvsetup.exe", 1, 3, MISSING, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe /s x.inf", 1, 4, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe x.inf /s", 1, 4, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe x.inf PCI\\VEN_1", 1, 0, NONE, "x.inf", "x.inf", "PCI\\VEN_1", false},
-    {"drvsetup.exe\tx.inf\t\tID  ", 1, 0, NONE, "x.inf", "x.inf", "ID", false},
-    {"drvsetup.exe x.inf ID", 0, 5, NONE, "x.inf", "x.inf", "ID", false},
-    {"drvsetup.exe \"x.inf\" ID", 1, 0, NONE, "x.inf", "x.inf", "ID", false},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true},
-    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true},
-    {"drvsetup.exe x.inf ID \"/s\"", 1, 0, NONE, "x.inf", "x.inf", "ID", true},
-    {"drvsetup.exe x.inf ID /s ", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe x.inf ID /S", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe x.inf ID /s more", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"My drvsetup.exe x.inf ID", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"My drvsetup.exe x.inf ID /s", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe \"my x.inf\" ID", 1, 5, NONE, nullptr, nullptr, nullptr, false},
-    {"drvsetup.exe no.inf ID", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
-    {"drvsetup.exe no.inf ID /s", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
-    {"drvsetup.exe \"no.inf\" ID /s", 1, 6, PATH, "no.inf", nullptr, nullptr, false},
-    {"drvsetup.exe /s ID /s", 1, 6, PATH, "/s", nullptr, nullptr, false},
-    {"drvsetup.exe \xE9.inf ID", 1, 6, PATH, "\xE9.inf", nullptr, nullptr, false},
+    {.line = "", .exitCode = 5},
+    {.line = " \t ", .exitCode = 5},
+    {.line = "drvsetup.exe   ", .exitCode = 1, .box = USAGE},
+    {.line = "drvsetup.exe /S", .exitCode = 3, .box = MISSING},
+    {.line = "My drvsetup.exe", .exitCode = 3, .box = MISSING},
+    {.line = "drvsetup.exe x.inf PCI\\VEN_1", .exitCode = 0, .installInf = "x.inf", .installHardwareId = "PCI\\VEN_1"},
+    {.line = "drvsetup.exe\tx.inf\t\tID  ", .exitCode = 0, .installInf = "x.inf"},
+    {.line = "drvsetup.exe x.inf ID", .exitCode = 5, .installInf = "x.inf", .driverResult = 0},
+    {.line = "drvsetup.exe \"x.inf\" ID", .exitCode = 0, .installInf = "x.inf"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 5, .installInf = "x.inf", .silent = true, .driverResult = 0},
+    {.line = "drvsetup.exe x.inf ID \"/s\"", .exitCode = 0, .installInf = "x.inf", .silent = true},
+    {.line = "drvsetup.exe x.inf ID /s ", .exitCode = 5},
+    {.line = "drvsetup.exe x.inf ID /s more", .exitCode = 5},
+    {.line = "My drvsetup.exe x.inf ID", .exitCode = 5},
+    {.line = "My drvsetup.exe x.inf ID /s", .exitCode = 5},
+    {.line = "drvsetup.exe \"my x.inf\" ID", .exitCode = 5},
+    {.line = "drvsetup.exe no.inf ID", .exitCode = 6, .box = PATH, .checkedFile = "no.inf"},
+    {.line = "drvsetup.exe no.inf ID /s", .exitCode = 6, .box = PATH, .checkedFile = "no.inf"},
+    {.line = "drvsetup.exe \"no.inf\" ID /s", .exitCode = 6, .box = PATH, .checkedFile = "no.inf"},
+    {.line = "drvsetup.exe /s ID /s", .exitCode = 6, .box = PATH, .checkedFile = "/s"},
+    {.line = "drvsetup.exe \xE9.inf ID", .exitCode = 6, .box = PATH, .checkedFile = "\xE9.inf"},
     // The restart: the installer's code in place of 0, only for a silent install that needs one
     // (more values the program does not take: IgnoredValueChangesNothing below).
-    {"drvsetup.exe x.inf ID /s", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"3010"},
-    {"drvsetup.exe x.inf ID /s", 1, 7, NONE, "x.inf", "x.inf", "ID", true, L"7"},
-    {"drvsetup.exe x.inf ID /s", 1, 2147483647, NONE, "x.inf", "x.inf", "ID", true, L"2147483647"},
-    {"drvsetup.exe x.inf ID /s", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"0003010"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"6"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"-3010"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L" 3010"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010 "},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010x"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"99999999999999999999"},
-    {"drvsetup.exe x.inf ID /s", 1, 0, NONE, "x.inf", "x.inf", "ID", true, L"3010", 0},
-    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true, L"3010"},
-    {"drvsetup.exe x.inf ID", 1, 0, NONE, "x.inf", "x.inf", "ID", false, L"3010"},
-    {"drvsetup.exe x.inf ID /s ", 1, 5, NONE, nullptr, nullptr, nullptr, false, L"3010"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 3010, .installInf = "x.inf", .silent = true, .restartExitCode = L"3010"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 7, .installInf = "x.inf", .silent = true, .restartExitCode = L"7"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 2147483647, .installInf = "x.inf", .silent = true, .restartExitCode = L"2147483647"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 3010, .installInf = "x.inf", .silent = true, .restartExitCode = L"0003010"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"6"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"-3010"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L" 3010"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"3010 "},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"3010x"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"99999999999999999999"},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 0, .installInf = "x.inf", .silent = true, .restartExitCode = L"3010", .rebootReport = 0},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 5, .installInf = "x.inf", .silent = true, .driverResult = 0, .restartExitCode = L"3010"},
+    {.line = "drvsetup.exe x.inf ID", .exitCode = 0, .installInf = "x.inf", .restartExitCode = L"3010"},
+    {.line = "drvsetup.exe x.inf ID /s ", .exitCode = 5, .restartExitCode = L"3010"},
     // Where nobody can see a window: each box's exit code with no box, no dialog, and a restart
     // report in either mode (silent here stands for the report's address).
-    {"drvsetup.exe", 1, 1, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
-    {"drvsetup.exe x.inf", 1, 3, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
-    {"drvsetup.exe /s", 1, 2, NONE, nullptr, nullptr, nullptr, false, nullptr, 1, true},
-    {"drvsetup.exe no.inf ID /s", 1, 6, NONE, "no.inf", nullptr, nullptr, false, nullptr, 1, true},
-    {"drvsetup.exe x.inf ID", 1, 0, NONE, "x.inf", "x.inf", "ID", true, nullptr, 1, true},
-    {"drvsetup.exe x.inf ID", 1, 3010, NONE, "x.inf", "x.inf", "ID", true, L"3010", 1, true},
-    {"drvsetup.exe x.inf ID /s", 0, 5, NONE, "x.inf", "x.inf", "ID", true, L"3010", 1, true},
+    {.line = "drvsetup.exe", .exitCode = 1, .unattended = true},
+    {.line = "drvsetup.exe x.inf", .exitCode = 3, .unattended = true},
+    {.line = "drvsetup.exe /s", .exitCode = 2, .unattended = true},
+    {.line = "drvsetup.exe no.inf ID /s", .exitCode = 6, .checkedFile = "no.inf", .unattended = true},
+    {.line = "drvsetup.exe x.inf ID", .exitCode = 0, .installInf = "x.inf", .silent = true, .unattended = true},
+    {.line = "drvsetup.exe x.inf ID", .exitCode = 3010, .installInf = "x.inf", .silent = true, .restartExitCode = L"3010", .unattended = true},
+    {.line = "drvsetup.exe x.inf ID /s", .exitCode = 5, .installInf = "x.inf", .silent = true, .driverResult = 0, .restartExitCode = L"3010", .unattended = true},
 };
+
+// Each row of the program's decision table, by its sample line: what the row says, its road
+// logged. x.inf exists, and the update succeeds.
+std::vector<DispatchCase> TableCases() {
+  const Box boxes[] = {NONE, USAGE, MISSING};
+  std::vector<DispatchCase> cases;
+  for (const TableRow& row : setupTable)
+    cases.push_back({.line = Sample(row, "x.inf", kHardwareId),
+                     .exitCode = row.exitCode,
+                     .box = boxes[row.box],
+                     .installInf = row.outcome == STOP ? nullptr : "x.inf",
+                     .silent = row.outcome == GO_SILENT,
+                     .road = row.road});
+  return cases;
+}
 
 // Names each case by its command line in test output.
 void PrintTo(const DispatchCase& c, std::ostream* out) {
@@ -131,13 +144,19 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
   fake.restartExitCode = c.restartExitCode;
   fake.rebootReport = c.rebootReport;
   fake.windowStationVisible = !c.unattended;
+  if (!c.road.empty()) fake.logPath = "C:\\log.txt";
 
   EXPECT_EQ(RunSetup(), c.exitCode);
-  ExpectBox(c.box, c.checkedFile);
-  if (c.checkedFile == nullptr) {
+  const char* checked = c.installInf != nullptr ? c.installInf : c.checkedFile;
+  ExpectBox(c.box, checked);
+  if (checked == nullptr) {
     EXPECT_TRUE(fake.fileChecks.empty());
   } else {
-    EXPECT_EQ(fake.fileChecks, std::vector<std::string>{c.checkedFile});
+    EXPECT_EQ(fake.fileChecks, std::vector<std::string>{checked});
+  }
+  if (!c.road.empty()) {
+    EXPECT_EQ(std::count(fake.logLines.begin(), fake.logLines.end(), "road: " + c.road + "\r\n"), 1);
+    fake.events.erase(std::remove(fake.events.begin(), fake.events.end(), "log"), fake.events.end());
   }
   if (c.installInf == nullptr) {
     EXPECT_TRUE(fake.events.empty()) << "no dialog and no update expected";
@@ -151,6 +170,7 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
   EXPECT_EQ(fake.installSilent, c.silent);
 }
 
+INSTANTIATE_TEST_SUITE_P(TableRows, DispatchTest, ::testing::ValuesIn(TableCases()));
 INSTANTIATE_TEST_SUITE_P(CommandLines, DispatchTest, ::testing::ValuesIn(kCases));
 
 // A value the program does not take leaves the whole run as it was, its log included.

@@ -11,6 +11,8 @@
 #include "diagnostic_log.h"
 #include "fake_platform.h"
 #include "package_store.h"
+#include "removal_table.h"
+#include "table_sample.h"
 
 namespace {
 
@@ -19,40 +21,60 @@ const std::string kRestartNotAsked =
     "shows no prompt (exit code 0): restart Windows later\r\n";
 
 // One row per command line of drvremove.exe: its exit code, and the removal it asks for.
+struct RemovalCase {
+  std::string line;
+  int exitCode;
+  const char* removeInf = nullptr;  // null: nothing removed, no dialog
+  bool silent = false;
+  int removeResult = 1, rebootReport = 0;
+  const wchar_t* restart = nullptr;
+  bool unattended = false;
+  bool restartLogged = false;  // the log says a restart is needed and none is asked for
+  std::string road;            // the log's road, where checked
+};
+
+const RemovalCase kCases[] = {
+    {.line = "drvremove.exe  \t ", .exitCode = 1},
+    {.line = " \t ", .exitCode = 5},
+    {.line = "drvremove.exe \"x.inf\" /s", .exitCode = 0, .removeInf = "C:\\work\\x.inf", .silent = true},
+    {.line = "drvremove.exe x.inf /s now", .exitCode = 5},
+    {.line = "drvremove.exe x.inf /s ", .exitCode = 5},
+    {.line = "drvremove.exe x.inf ID", .exitCode = 5},  // a hardware ID is drvsetup.exe's, not this one's
+    {.line = "drvremove.exe no.inf", .exitCode = 6},
+    {.line = "drvremove.exe no.inf /s", .exitCode = 6},
+    {.line = "drvremove.exe /s", .exitCode = 6},  // the switch alone names the INF "/s"
+    {.line = "drvremove.exe x.inf", .exitCode = 5, .removeInf = "C:\\work\\x.inf", .removeResult = 0},
+    {.line = "drvremove.exe x.inf /s", .exitCode = 3010, .removeInf = "C:\\work\\x.inf", .silent = true, .rebootReport = 1,
+     .restart = L"3010"},
+    {.line = "drvremove.exe x.inf /s", .exitCode = 0, .removeInf = "C:\\work\\x.inf", .silent = true, .rebootReport = 1},
+    {.line = "drvremove.exe x.inf /s", .exitCode = 0, .removeInf = "C:\\work\\x.inf", .silent = true, .restart = L"3010"},
+    // Normal mode: a restart is never asked for.
+    {.line = "drvremove.exe x.inf", .exitCode = 0, .removeInf = "C:\\work\\x.inf", .rebootReport = 1, .restart = L"3010",
+     .restartLogged = true},
+    {.line = "drvremove.exe x.inf", .exitCode = 0, .removeInf = "C:\\work\\x.inf", .rebootReport = 1, .restartLogged = true},
+    {.line = "drvremove.exe x.inf", .exitCode = 5, .removeInf = "C:\\work\\x.inf", .removeResult = 0, .rebootReport = 1,
+     .restart = L"3010"},
+    {.line = "drvremove.exe x.inf", .exitCode = 3010, .removeInf = "C:\\work\\x.inf", .silent = true, .rebootReport = 1,
+     .restart = L"3010", .unattended = true},
+    {.line = "drvremove.exe", .exitCode = 1, .unattended = true},
+};
+
+// Each row of the program's decision table, by its sample line: x.inf exists and is removed.
+std::vector<RemovalCase> TableCases() {
+  std::vector<RemovalCase> cases;
+  for (const TableRow& row : removalTable)
+    cases.push_back({.line = Sample(row, "x.inf", ""),
+                     .exitCode = row.exitCode,
+                     .removeInf = row.outcome == STOP ? nullptr : "C:\\work\\x.inf",
+                     .silent = row.outcome == GO_SILENT,
+                     .road = row.road});
+  return cases;
+}
+
 TEST(Removal, DecisionTable) {
-  struct {
-    const char* line;
-    int exitCode;
-    const char* removeInf;  // null: nothing removed, no dialog
-    bool silent = false;
-    int removeResult = 1, rebootReport = 0;
-    const wchar_t* restart = nullptr;
-    bool unattended = false;
-    bool restartLogged = false;  // the log says a restart is needed and none is asked for
-  } cases[] = {
-      {"drvremove.exe", 1, nullptr},
-      {"drvremove.exe  \t ", 1, nullptr},
-      {" \t ", 5, nullptr},
-      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf"},
-      {"drvremove.exe \"x.inf\" /s", 0, "C:\\work\\x.inf", true},
-      {"drvremove.exe x.inf /S", 5, nullptr},
-      {"drvremove.exe x.inf /s now", 5, nullptr},
-      {"drvremove.exe x.inf /s ", 5, nullptr},
-      {"drvremove.exe x.inf ID", 5, nullptr},  // a hardware ID is drvsetup.exe's, not this one's
-      {"drvremove.exe no.inf", 6, nullptr},
-      {"drvremove.exe no.inf /s", 6, nullptr},
-      {"drvremove.exe /s", 6, nullptr},  // the switch alone names the INF "/s"
-      {"drvremove.exe x.inf", 5, "C:\\work\\x.inf", false, 0},
-      {"drvremove.exe x.inf /s", 3010, "C:\\work\\x.inf", true, 1, 1, L"3010"},
-      {"drvremove.exe x.inf /s", 0, "C:\\work\\x.inf", true, 1, 1, nullptr},
-      {"drvremove.exe x.inf /s", 0, "C:\\work\\x.inf", true, 1, 0, L"3010"},
-      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf", false, 1, 1, L"3010", false, true},  // normal: never asked for
-      {"drvremove.exe x.inf", 0, "C:\\work\\x.inf", false, 1, 1, nullptr, false, true},
-      {"drvremove.exe x.inf", 5, "C:\\work\\x.inf", false, 0, 1, L"3010"},
-      {"drvremove.exe x.inf", 3010, "C:\\work\\x.inf", true, 1, 1, L"3010", true},
-      {"drvremove.exe", 1, nullptr, false, 1, 0, nullptr, true},
-  };
-  for (const auto& c : cases) {
+  std::vector<RemovalCase> cases = TableCases();
+  cases.insert(cases.end(), std::begin(kCases), std::end(kCases));
+  for (const RemovalCase& c : cases) {
     ResetFakePlatform();
     SCOPED_TRACE(c.line);
     fake.commandLine = c.line;
@@ -72,6 +94,9 @@ TEST(Removal, DecisionTable) {
     EXPECT_EQ(fake.removeInf, c.removeInf ? c.removeInf : "");
     EXPECT_EQ(fake.removeSilent, c.removeInf != nullptr);  // an address in every mode: Windows never prompts
     EXPECT_EQ(std::count(fake.logLines.begin(), fake.logLines.end(), kRestartNotAsked), c.restartLogged ? 1 : 0);
+    if (!c.road.empty()) {
+      EXPECT_EQ(std::count(fake.logLines.begin(), fake.logLines.end(), "road: " + c.road + "\r\n"), 1);
+    }
   }
   ResetFakePlatform();
 }
