@@ -20,6 +20,7 @@ add_executable(drvsetup WIN32
   diagnostics/diagnostic_log_win.cpp
   install/device_status.cpp
   install/install_driver.cpp
+  install/newdev_api.cpp
   install/offered_id.cpp
   install/setup_api.cpp
   install/stage_package.cpp
@@ -33,6 +34,7 @@ add_executable(drvremove WIN32
   common/load_config.cpp
   common/platform_win.cpp
   diagnostics/diagnostic_log_win.cpp
+  install/newdev_api.cpp
   install/remove_package.cpp
   install/setup_api.cpp
   common/system_library.cpp

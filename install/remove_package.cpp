@@ -2,21 +2,15 @@
 
 #include <string.h>
 
-#include "../common/system_library.h"
 #include "../diagnostics/diagnostic_log.h"
+#include "newdev_api.h"
 #include "package_store.h"
 #include "setup_api.h"
 
-// Windows 10 1703 and later: moves the devices to their next best driver, then deletes the package.
-typedef BOOL(WINAPI* DiUninstallDriverAFn)(HWND owner, LPCSTR infPath, DWORD flags, PBOOL rebootRequired);
 
 // The INF folder as last listed: each full path, after a byte that is 1 when it holds the INF's text.
 static char* listing;
 static SIZE_T listingUsed, listingSize;
-
-static void* Find(HMODULE library, const char* name) {
-  return library != nullptr ? reinterpret_cast<void*>(GetProcAddress(library, name)) : nullptr;
-}
 
 static const char* FileName(const char* path) {
   const char* slash = strrchr(path, '\\');
@@ -142,8 +136,8 @@ static int UndoCopy(const char* published) {
 }
 
 static int Uninstall(const char* published, int* rebootRequired) {
-  HMODULE newdev = LoadSystemLibrary("newdev.dll");
-  DiUninstallDriverAFn uninstallDriver = reinterpret_cast<DiUninstallDriverAFn>(Find(newdev, "DiUninstallDriverA"));
+  OpenNewdevApi();
+  auto uninstallDriver = newdevApi.uninstallDriver;
   BOOL result;
   if (uninstallDriver != nullptr) {
     LogRemovalCall("DiUninstallDriverA", published, 1);
@@ -154,7 +148,7 @@ static int Uninstall(const char* published, int* rebootRequired) {
     result = setupApi.uninstallOemInf != nullptr && setupApi.uninstallOemInf(FileName(published), 0, nullptr);  // no SUOI_FORCEDELETE
   }
   DWORD error = GetLastError();
-  if (newdev != nullptr) FreeLibrary(newdev);
+  CloseNewdevApi();
   LogRemovalResult(result, error, uninstallDriver != nullptr ? rebootRequired : nullptr);
   if (result && uninstallDriver == nullptr) LogRemovalNoRestartReport();
   return result;
