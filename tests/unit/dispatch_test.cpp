@@ -162,6 +162,8 @@ TEST_P(DispatchTest, EndsWithExpectedOutcome) {
     EXPECT_TRUE(fake.events.empty()) << "no dialog and no update expected";
     return;
   }
+  // The seam's members in their order of use: a start and a stop swapped where the seam is filled
+  // fails here.
   const std::vector<std::string> attended = {"start", "install", "stop"}, unattended = {"install"};
   EXPECT_EQ(fake.events, c.unattended ? unattended : attended);
   EXPECT_EQ(fake.installUnattended, c.unattended);
