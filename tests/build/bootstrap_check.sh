@@ -2,7 +2,7 @@
 # Bootstrap where apt refuses a part: one line naming the package, and the road skipped with that line as its reason: tests/build/bootstrap_check.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
+source scripts/lib/road-probe
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 passed=0 failed=0 skipped=0

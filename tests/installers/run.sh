@@ -2,15 +2,12 @@
 # Builds the installer examples with Debian's tools and runs each under Wine onto a demo device: tests/installers/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
+source scripts/lib/road-probe
+source scripts/lib/windows-run
 
 hwid='ROOT\DRVSETUPDEMO'
 examples=examples/installers
 work=$PWD/build/installers
-# A width's cases: build, MSI sequence, NSIS seven times, MSI eight times, batch nine times; on
-# arm64 the build and the batch file only (wixl builds no arm64 package, and arm64 Wine runs no x86
-# installer).
-width_cases() { if [ "$1" = arm64 ]; then echo 10; else echo 26; fi; }
 drivers=ProgramData/VendorDrivers  # the examples' folder, under drive_c
 package=(drvsetup-demo.inf drvsetup-demo.cat drvsetup-demo.sys)  # the demo driver package
 copied=windows/system32/drivers/drvsetup-demo.sys  # where its INF copies its file, under drive_c
@@ -19,6 +16,8 @@ declare -A machine=([x86]=014c [x64]=8664 [arm64]=aa64)  # in the PE header
 passed=0 failed=0 skipped=0 runs=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+# A group of cases that cannot run here counts as one skip: its cases are known only by running them.
+skip_group() { echo "Skipped (one count for the group): $1: $2."; skipped=$((skipped + 1)); }
 
 # The example with a word after /s: drvsetup.exe then exits 5, shows no box, touches no device.
 failing_variant() {
@@ -278,7 +277,6 @@ nsis() {
 }
 
 # The x86 installer, run as Windows runs it: under WOW64 in a 64-bit prefix.
-nsis_count=7
 nsis_cases() {
   local loader=x86
   nsis nsis-fail 'C:\fail\driver-setup.exe' /S
@@ -424,12 +422,13 @@ batch_cases() {
   check "batch file /uninstall takes the package out of the driver store, then the folder" 0 removed
 }
 
-# run_width WIDTH [WIXL_ARCH]: every case of one width (the MSI's only with WIXL_ARCH).
+# run_width WIDTH [WIXL_ARCH]: every case of one width (the MSI's only with WIXL_ARCH; wixl builds
+# no arm64 package, and arm64 Wine runs no x86 installer).
 run_width() {
-  local kind kinds=(nsis msi batch) before problem cases
-  width=$1 cases=$(width_cases "$1")
+  local kind kinds=(nsis msi batch) before problem
+  width=$1
   before=$failed
-  if ! build "$1" "${2:-}"; then fail "$width examples build"; failed=$((failed + cases - 1)); return; fi
+  if ! build "$1" "${2:-}"; then fail "$width examples build: none of its cases can run"; return; fi
   pass "$width examples build with makensis${2:+ and wixl}, no warning"
   if [ -z "${2:-}" ]; then
     kinds=(batch)
@@ -438,11 +437,11 @@ run_width() {
     if [ -z "$problem" ]; then pass "$width MSI secures and checks its folder before InstallFiles and installs the driver after it"; else fail "$width $problem"; fi
   fi
   if ! scripts/wine-prefix "$width" "$work/wine-$width"; then
-    fail "$width: no Wine prefix"; failed=$((failed + cases - ${#kinds[@]})); return
+    fail "$width: no Wine prefix, so none of its installers can run"; return
   fi
   if [ "$width" = x64 ] && problem=$(no_x86_half "$work/wine-$width"); then
-    echo "The x86 NSIS installer's $nsis_count cases in the 64-bit prefix were skipped: $problem."
-    kinds=(msi batch) skipped=$((skipped + nsis_count))
+    skip_group "the x86 NSIS installer's cases in the 64-bit prefix" "$problem"
+    kinds=(msi batch)
   fi
   for kind in "${kinds[@]}"; do
     fresh_prefix "$kind" || { fail "$width $kind: cannot register the demo device"; continue; }
@@ -478,18 +477,8 @@ done
 if [ -z "$unsecured" ]; then pass "the NSIS and batch examples secure and check their folder before they copy into it"
 else fail "icacls, then the owner check, do not come before the first copy in:$unsecured"; fi
 run_width x64 x64
-if runs_32bit; then
-  run_width x86 x86
-else
-  echo "The 32-bit installer cases were skipped: $(no_32bit_reason)."
-  skipped=$((skipped + $(width_cases x86)))
-fi
-if runs_arm64; then
-  run_width arm64
-else
-  echo "The arm64 installer cases were skipped: $(no_arm64_reason)."
-  skipped=$((skipped + $(width_cases arm64)))
-fi
+if runs_32bit; then run_width x86 x86; else skip_group "the 32-bit installer cases" "$(no_32bit_reason)"; fi
+if runs_arm64; then run_width arm64; else skip_group "the arm64 installer cases" "$(no_arm64_reason)"; fi
 summary="$passed passed, $failed failed"
 [ "$skipped" = 0 ] || summary+=", $skipped skipped"
 echo "$summary"

@@ -2,7 +2,7 @@
 # Release checks on the commit checked out: a reproducible zip, a signed release that verifies, tampering and signing errors caught, signed programs under Wine: tests/release/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
+source scripts/lib/road-probe
 
 commit=$(git rev-parse HEAD)
 version=$(tr -d '[:space:]' <VERSION)

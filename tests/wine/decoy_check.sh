@@ -4,7 +4,7 @@
 # outside the ANSI code page installs that INF: tests/wine/decoy_check.sh x86|x64|arm64
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
+source scripts/lib/windows-run
 arch=$1 bin=build/mingw-$1
 prefix=build/wine-decoy-$arch
 # Wine's ANSI code page is then 1252, which has no Cyrillic letters.

@@ -32,11 +32,11 @@ WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", 
 
 
 def x86_road():
-    """The x86 road of scripts/wine-env, probed once here when no caller exported it (every
+    """The x86 road of scripts/lib/road-probe, probed once here when no caller exported it (every
     wine-run would probe again)."""
     if "DRVSETUP_32BIT" not in os.environ:
         out = subprocess.run(["bash", "-c", 'source "$0"; runs_32bit; env -0 | grep -z ^DRVSETUP_',
-                              os.path.join(os.path.dirname(WINE_RUN), "wine-env")], stdout=subprocess.PIPE).stdout
+                              os.path.join(os.path.dirname(WINE_RUN), "lib", "road-probe")], stdout=subprocess.PIPE).stdout
         os.environ.update(kv.split("=", 1) for kv in out.decode().split("\0") if "=" in kv)
     return os.environ.get("DRVSETUP_X86_ROAD", "none")
 

@@ -4,7 +4,7 @@
 # with the no-device code: tests/wine/removal_check.sh x86|x64|arm64
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
+source scripts/lib/windows-run
 arch=$1 root=$PWD bin=$PWD/build/mingw-$1
 prefix=build/wine-removal-$arch
 export WINEPREFIX=$PWD/$prefix WINEDEBUG=-all

@@ -6,7 +6,6 @@
 # service's): tests/wine/selftest_check.sh x86|x64|arm64 LAYOUT
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/wine-env
 arch=$1 layout=$2
 prefix=$PWD/build/wine-selftest-$arch
 export WINEPREFIX=$prefix WINEDEBUG=-all
