@@ -1,7 +1,6 @@
 #include "diagnostic_log.h"
 
 #include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "../common/install_flags.h"
@@ -22,19 +21,43 @@ static void Put(const char* text) {
   while (*text != '\0') PutChar(*text++);
 }
 
-// printf's format into the line, cut where the line is full. The C runtime's formatter, which
-// the system's msvcrt.dll has on every Windows: _vsnprintf there, vsnprintf here.
+// In base 10 or 16 (upper case), with at least minDigits digits.
+static void PutNumber(unsigned long value, int minDigits, unsigned base) {
+  char text[24], *start = text + sizeof text - 1;
+  *start = '\0';
+  for (int i = 0; i < minDigits || value != 0; ++i, value /= base)
+    *--start = "0123456789ABCDEF"[value % base];
+  Put(start);
+}
+
+// The line's one formatter: printf's %s, %d, %u, %lu and %lX, with a zero-padded width
+// ("%08lX"). Not the C runtime's: msvcrt's _vsnprintf takes a va_list that Debian's arm64 Wine
+// reads otherwise (it crashes there), and the toolchain's own would add 25 KB to each program.
 static void Format(const char* format, ...) {
-  unsigned room = LINE_SIZE - 2 - used;  // the last two bytes are the line's end
   va_list arguments;
   va_start(arguments, format);
-#ifdef _WIN32
-  int length = _vsnprintf(line + used, room, format, arguments);  // -1 where cut, and no NUL
-#else
-  int length = vsnprintf(line + used, room + 1, format, arguments);  // the NUL lands on the line's end
-#endif
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (*p != '%') {
+      PutChar(*p);
+      continue;
+    }
+    int width = 0;
+    while (*++p >= '0' && *p <= '9') width = width * 10 + (*p - '0');
+    if (width == 0) width = 1;  // a zero has one digit
+    bool isLong = *p == 'l';
+    if (isLong) ++p;
+    if (*p == 's') {
+      Put(va_arg(arguments, const char*));
+    } else if (*p == 'd') {
+      long value = isLong ? va_arg(arguments, long) : va_arg(arguments, int);
+      if (value < 0) PutChar('-');
+      PutNumber(value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value), width, 10);
+    } else {  // 'u' or 'X'
+      unsigned long value = isLong ? va_arg(arguments, unsigned long) : va_arg(arguments, unsigned);
+      PutNumber(value, width, *p == 'X' ? 16 : 10);
+    }
+  }
   va_end(arguments);
-  used += length < 0 || static_cast<unsigned>(length) > room ? room : static_cast<unsigned>(length);
 }
 
 // Between brackets, so that blanks at either end show. Control bytes go out as
