@@ -155,7 +155,8 @@ EOF
 
 # The signed programs under Wine, with the end-to-end machinery: a usage box, exit 2, a silent install.
 under_wine() {
-  local arch dir cases=("program name only" "switch alone" "silent install")
+  local arch dir cases=("table: drvsetup row 1: program name only" "table: drvsetup row 2: one argument, /s"
+    "table: drvsetup row 7: INF path, hardware ID and /s: silent install")
   for arch in x86 x64 arm64; do
     if [ "$arch" = x86 ] && ! runs_32bit; then
       echo "skipped: the signed x86 program under Wine (${#cases[@]} cases): $(no_32bit_reason)"
